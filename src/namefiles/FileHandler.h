@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace resolvo {
+
+// Comments out a host's lines in the system's hosts and lmhosts files, after
+// a backup copy of both made once per run.
+class FileHandler {
+public:
+    static constexpr int MaxLines = 10000;
+
+    // Lives for the whole run.
+    struct State {
+        std::string EtcDirectory;
+        std::uint32_t HostsAttributes = 0;
+        std::uint32_t LmhostsAttributes = 0;
+        bool NameFilesBackedUp = false;
+    };
+
+    explicit FileHandler(Platform& platform) : platform_(platform) {}
+
+    void RepairNameFiles(const std::string& host);
+
+    std::string GetEtcDirectory();
+    void SaveAndClearAttributes();
+    void RestoreAttributes();
+    void CopyToBackup(const std::string& path);
+    void CommentOutHost(const std::string& path, const std::string& host);
+
+    const State& ModuleState() const noexcept { return state_; }
+
+private:
+    Platform& platform_;
+    State state_;
+};
+
+}  // namespace resolvo

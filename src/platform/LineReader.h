@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace resolvo {
+
+// The lines of a text file held in memory. A line ends at CR LF or at a lone
+// CR; a lone LF is ordinary text. The end is reached when no byte is left, so
+// a file whose last byte ends a line has no further, empty line.
+class LineReader {
+public:
+    LineReader() = default;
+    explicit LineReader(std::string content) : content_(std::move(content)) {}
+
+    bool AtEnd() const noexcept { return position_ >= content_.size(); }
+    std::string ReadLine();
+    // Releases the content; the reader is at its end afterwards.
+    void Close() noexcept;
+
+private:
+    std::string content_;
+    std::size_t position_ = 0;
+};
+
+}  // namespace resolvo

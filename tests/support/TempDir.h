@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace resolvo::testing {
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& Path() const noexcept { return path_; }
+    // Writes a file below the folder, making its parent folders.
+    std::filesystem::path Write(const std::string& relative, const std::string& bytes) const;
+    // The bytes of a file below the folder; empty if it does not exist.
+    std::string Read(const std::string& relative) const;
+    bool Exists(const std::string& relative) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace resolvo::testing

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, everything the build and the tests need:
+# the mingw-w64 cross compiler, Wine (32-bit, from the i386 architecture),
+# Xvfb and xdotool to drive windows, ImageMagick and icoutils for the
+# resources, and the native toolchain with GoogleTest and Google Benchmark.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ clang clang-format libclang-rt-dev
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    g++-mingw-w64-i686 binutils-mingw-w64-i686
+    wine wine32:i386 wine64
+    xvfb xdotool x11-utils imagemagick icoutils fonts-dejavu-core
+    zip unzip file procps
+)
+
+sudo_if_needed() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+    echo "install-deps: everything is installed"
+    exit 0
+fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    sudo_if_needed dpkg --add-architecture i386
+fi
+echo "install-deps: installing ${missing[*]}"
+sudo_if_needed apt-get update -qq
+sudo_if_needed env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,79 @@
+# Sourced by the scripts that run Windows programs here. Everything lives in
+# one state folder: a private Wine prefix, the number of the Xvfb display it
+# draws on, and logs. Nothing outside that folder is touched.
+#
+#   RESOLVO_WINE_STATE  the state folder (required)
+#   WINEARCH            win32 for a 32-bit prefix; unset for Wine's default (64-bit)
+
+: "${RESOLVO_WINE_STATE:?RESOLVO_WINE_STATE must name the folder for the Wine prefix}"
+export WINEPREFIX="$RESOLVO_WINE_STATE/prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+# No Mono or Gecko installer dialogs when the prefix is made.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+wine_log() { printf '%s\n' "$*" >&2; }
+
+# Starts Xvfb on a free display unless the state folder already has a live one.
+wine_start_display() {
+    mkdir -p "$RESOLVO_WINE_STATE"
+    if [ -f "$RESOLVO_WINE_STATE/xvfb.pid" ] && kill -0 "$(cat "$RESOLVO_WINE_STATE/xvfb.pid")" 2>/dev/null; then
+        export DISPLAY=":$(cat "$RESOLVO_WINE_STATE/display")"
+        return 0
+    fi
+    local n
+    for n in $(seq 91 150); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        # Detached and with its own output files, so no test runner waits on it.
+        setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp \
+            >"$RESOLVO_WINE_STATE/xvfb.log" 2>&1 </dev/null &
+        local pid=$!
+        local i
+        for i in $(seq 1 100); do
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                echo "$pid" >"$RESOLVO_WINE_STATE/xvfb.pid"
+                echo "$n" >"$RESOLVO_WINE_STATE/display"
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$pid" 2>/dev/null
+    done
+    wine_log "wine-env: could not start Xvfb"
+    return 1
+}
+
+# Uses the display recorded in the state folder, if any.
+wine_use_display() {
+    if [ -f "$RESOLVO_WINE_STATE/display" ]; then
+        export DISPLAY=":$(cat "$RESOLVO_WINE_STATE/display")"
+    fi
+}
+
+# Makes the prefix once. Wine draws the window frames itself, so that
+# screenshots show captions without a window manager.
+wine_make_prefix() {
+    if [ -f "$WINEPREFIX/system.reg" ] && [ -f "$RESOLVO_WINE_STATE/prefix.ready" ]; then
+        return 0
+    fi
+    rm -rf "$WINEPREFIX" "$RESOLVO_WINE_STATE/prefix.ready"
+    mkdir -p "$RESOLVO_WINE_STATE"
+    wine_log "wine-env: making a Wine prefix in $WINEPREFIX"
+    wineboot -i >"$RESOLVO_WINE_STATE/wineboot.log" 2>&1 </dev/null
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        >>"$RESOLVO_WINE_STATE/wineboot.log" 2>&1 </dev/null
+    wineserver -w
+    touch "$RESOLVO_WINE_STATE/prefix.ready"
+}
+
+wine_stop() {
+    wineserver -k 2>/dev/null || true
+    if [ -f "$RESOLVO_WINE_STATE/xvfb.pid" ]; then
+        kill "$(cat "$RESOLVO_WINE_STATE/xvfb.pid")" 2>/dev/null || true
+        rm -f "$RESOLVO_WINE_STATE/xvfb.pid" "$RESOLVO_WINE_STATE/display"
+    fi
+}
+
+# A Windows path for a file in this machine's file system, as the prefix sees it.
+wine_path() { winepath -w "$1" 2>/dev/null; }
