@@ -5,7 +5,7 @@
 namespace resolvo::win32 {
 
 // The program's services on Windows.
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
 public:
     // A waited-for command that has not ended after this long is given up.
     static constexpr unsigned long CommandWaitLimitMs = 30000;

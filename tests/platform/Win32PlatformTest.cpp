@@ -1,0 +1,3 @@
+// PLACEHOLDER: being written.
+#include <gtest/gtest.h>
+TEST(Placeholder, Nothing) {}
