@@ -3,8 +3,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
 set(toolchain_prefix i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${toolchain_prefix}-gcc)
-set(CMAKE_CXX_COMPILER ${toolchain_prefix}-g++)
+# The posix thread model gives std::mutex, which GoogleTest needs; linked
+# statically it adds no DLL.
+set(CMAKE_C_COMPILER ${toolchain_prefix}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${toolchain_prefix}-g++-posix)
 set(CMAKE_RC_COMPILER ${toolchain_prefix}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${toolchain_prefix})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
