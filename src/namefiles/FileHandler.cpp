@@ -1,10 +1,201 @@
 #include "namefiles/FileHandler.h"
-// PLACEHOLDER: being written.
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "namefiles/SafeRewrite.h"
+#include "platform/Failure.h"
+#include "platform/Step.h"
+#include "platform/SystemPaths.h"
+
 namespace resolvo {
-void FileHandler::RepairNameFiles(const std::string&) {}
-std::string FileHandler::GetEtcDirectory() { return {}; }
-void FileHandler::SaveAndClearAttributes() {}
-void FileHandler::RestoreAttributes() {}
-void FileHandler::CopyToBackup(const std::string&) {}
-void FileHandler::CommentOutHost(const std::string&, const std::string&) {}
+
+namespace {
+
+constexpr std::string_view EtcFolder = "\\drivers\\etc\\";
+constexpr std::string_view HostsName = "hosts";
+constexpr std::string_view LmhostsName = "lmhosts";
+constexpr std::string_view BackupSuffix = ".rv2";
+constexpr std::string_view CommentMark = "#";
+
+// Only A-Z fold: the files are ASCII by nature, and folding bytes of a
+// multi-byte character could make a match where there is none.
+constexpr char FoldCase(char c) noexcept {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Finds a host anywhere in a line, whatever the letter case on either side.
+// Every line of both files is searched at each repair, so the search skips
+// ahead by the host's length where it can (Horspool) instead of trying each
+// position in turn; that keeps a repair close to the cost of a plain copy.
+class HostMatcher {
+public:
+    explicit HostMatcher(std::string_view host) : host_(host) {
+        std::transform(host_.begin(), host_.end(), host_.begin(), FoldCase);
+        skip_.fill(host_.size());
+        for (std::size_t i = 0; i + 1 < host_.size(); ++i) {
+            const std::size_t skip = host_.size() - 1 - i;
+            skip_[Index(host_[i])] = skip;
+            if (host_[i] >= 'a' && host_[i] <= 'z') {
+                skip_[Index(static_cast<char>(host_[i] - 'a' + 'A'))] = skip;
+            }
+        }
+    }
+
+    bool FoundIn(std::string_view line) const noexcept {
+        if (host_.empty()) {
+            return false;
+        }
+        // `end` is where the host's last character would be.
+        for (std::size_t end = host_.size() - 1; end < line.size(); end += skip_[Index(line[end])]) {
+            if (MatchesEndingAt(line, end)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    static std::size_t Index(char c) noexcept { return static_cast<unsigned char>(c); }
+
+    bool MatchesEndingAt(std::string_view line, std::size_t end) const noexcept {
+        const std::size_t start = end + 1 - host_.size();
+        for (std::size_t i = host_.size(); i-- > 0;) {
+            if (FoldCase(line[start + i]) != host_[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::string host_;
+    // How far the host may move on, by the line's character under its end.
+    std::array<std::size_t, 256> skip_{};
+};
+
+// A missing file reads as one without lines.
+LineReader ReadIfPresent(Platform& platform, const std::string& path, bool present) {
+    return present ? platform.OpenForReading(path) : LineReader();
+}
+
+// Hands the lines on one at a time: the new content goes straight to the
+// temporary file, so only the file as read is held in memory. A file over
+// the limit fails before its extra line is used, and its rewrite is dropped.
+template <typename EachLine>
+void ForEachLine(const std::string& path, LineReader& lines, EachLine&& eachLine) {
+    for (int count = 0; !lines.AtEnd(); ++count) {
+        if (count == FileHandler::MaxLines) {
+            throw Failure("ReadLine", path, error_code::FileTooLarge);
+        }
+        eachLine(lines.ReadLine());
+    }
+}
+
+}  // namespace
+
+void FileHandler::RepairNameFiles(const std::string& host) {
+    state_.EtcDirectory = GetEtcDirectory();
+    SaveAndClearAttributes();
+    // A failed stage must not leave a read-only file writable.
+    try {
+        BackUpOnce();
+        CommentOutHost(HostsPath(), host);
+        CommentOutHost(LmhostsPath(), host);
+    } catch (...) {
+        RestoreAttributes();
+        throw;
+    }
+    RestoreAttributes();
+}
+
+std::string FileHandler::GetEtcDirectory() {
+    return QuerySystemDirectory(platform_) + std::string(EtcFolder);
+}
+
+void FileHandler::SaveAndClearAttributes() {
+    restoreHosts_ = SaveAndClear(HostsPath(), state_.HostsAttributes);
+    restoreLmhosts_ = SaveAndClear(LmhostsPath(), state_.LmhostsAttributes);
+}
+
+void FileHandler::RestoreAttributes() {
+    Restore(HostsPath(), state_.HostsAttributes, restoreHosts_);
+    Restore(LmhostsPath(), state_.LmhostsAttributes, restoreLmhosts_);
+}
+
+void FileHandler::CopyToBackup(const std::string& path) {
+    LineReader lines = ReadIfPresent(platform_, path, platform_.FileExists(path));
+    SafeRewrite backup(platform_, path + std::string(BackupSuffix));
+    ForEachLine(path, lines, [&backup](const std::string& line) { backup.WriteLine(line); });
+    backup.Commit(std::nullopt);
+}
+
+void FileHandler::CommentOutHost(const std::string& path, const std::string& host) {
+    const bool present = platform_.FileExists(path);
+    LineReader lines = ReadIfPresent(platform_, path, present);
+    // An empty file would come out of the rewrite as it went in. Where there
+    // is no lmhosts, the first repair leaves an empty one, and every later
+    // repair would otherwise replace it with another.
+    if (present && lines.AtEnd()) {
+        return;
+    }
+    // Read before anything is written, so that a failure here costs nothing.
+    const std::optional<std::uint32_t> attributes =
+        present ? std::optional(platform_.GetAttributes(path)) : std::nullopt;
+    const HostMatcher matcher(host);
+    SafeRewrite rewrite(platform_, path);
+    std::string marked;
+    ForEachLine(path, lines, [&](const std::string& line) {
+        if (!matcher.FoundIn(line)) {
+            rewrite.WriteLine(line);
+            return;
+        }
+        marked.assign(CommentMark);
+        marked += line;
+        rewrite.WriteLine(marked);
+    });
+    rewrite.Commit(attributes);
+}
+
+std::string FileHandler::HostsPath() const {
+    return state_.EtcDirectory + std::string(HostsName);
+}
+
+std::string FileHandler::LmhostsPath() const {
+    return state_.EtcDirectory + std::string(LmhostsName);
+}
+
+void FileHandler::BackUpOnce() {
+    if (state_.NameFilesBackedUp) {
+        return;
+    }
+    CopyToBackup(HostsPath());
+    CopyToBackup(LmhostsPath());
+    state_.NameFilesBackedUp = true;
+}
+
+// The read-only bit is lifted only when the attributes could be saved: it
+// could not be put back otherwise. A file that is missing now may still get
+// the value saved at an earlier repair, once it has been created again.
+bool FileHandler::SaveAndClear(const std::string& path, std::uint32_t& saved) {
+    if (RunStep([&] { saved = platform_.GetAttributes(path); })) {
+        RunStep([&] { ClearReadOnly(path); });
+        return true;
+    }
+    bool missing = false;
+    RunStep([&] { missing = !platform_.FileExists(path); });
+    return missing;
+}
+
+void FileHandler::ClearReadOnly(const std::string& path) {
+    platform_.SetAttributes(path, platform_.GetAttributes(path) & ~ReadOnlyAttribute);
+}
+
+void FileHandler::Restore(const std::string& path, std::uint32_t saved, bool restorable) {
+    if (restorable) {
+        RunStep([&] { platform_.SetAttributes(path, saved); });
+    }
+}
+
 }  // namespace resolvo

@@ -34,8 +34,19 @@ public:
     const State& ModuleState() const noexcept { return state_; }
 
 private:
+    std::string HostsPath() const;
+    std::string LmhostsPath() const;
+    void BackUpOnce();
+    bool SaveAndClear(const std::string& path, std::uint32_t& saved);
+    void ClearReadOnly(const std::string& path);
+    void Restore(const std::string& path, std::uint32_t saved, bool restorable);
+
     Platform& platform_;
     State state_;
+    // Whether the saved attributes of each file may be put back: not when
+    // the file was there but its attributes could not be read.
+    bool restoreHosts_ = true;
+    bool restoreLmhosts_ = true;
 };
 
 }  // namespace resolvo
