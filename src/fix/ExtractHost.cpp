@@ -1,5 +1,139 @@
-#include "fix/MainModule.h"
-// PLACEHOLDER: being written.
+#include "fix/ExtractHost.h"
+
+#include <algorithm>
+#include <cstddef>
+
 namespace resolvo {
-std::string ExtractHost(std::string_view) noexcept { return {}; }
+
+namespace {
+
+// Character classes by hand: <cctype> depends on the locale and is undefined
+// for the bytes of UTF-8 text that a signed char holds as negative values.
+constexpr bool IsAsciiLetter(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr bool IsDigit(char c) noexcept {
+    return c >= '0' && c <= '9';
+}
+constexpr bool IsHexDigit(char c) noexcept {
+    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+constexpr bool IsNonAscii(char c) noexcept {
+    return static_cast<unsigned char>(c) > 127;
+}
+
+constexpr bool IsSchemeCharacter(char c) noexcept {
+    return IsAsciiLetter(c) || IsDigit(c) || c == '+' || c == '-' || c == '.';
+}
+
+// International names arrive as UTF-8, so their bytes count as letters.
+constexpr bool IsLetterOrDigit(char c) noexcept {
+    return IsAsciiLetter(c) || IsDigit(c) || IsNonAscii(c);
+}
+constexpr bool IsNameCharacter(char c) noexcept {
+    return IsLetterOrDigit(c) || c == '-' || c == '.' || c == '_';
+}
+constexpr bool IsLiteralCharacter(char c) noexcept {
+    return IsHexDigit(c) || c == '.' || c == ':';
+}
+
+constexpr char ToLowerAscii(char c) noexcept {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) noexcept {
+    return text.size() >= lowerPrefix.size() &&
+           std::equal(lowerPrefix.begin(), lowerPrefix.end(), text.begin(),
+                      [](char p, char t) { return p == ToLowerAscii(t); });
+}
+
+// A port is one or more digits after the colon. Anything else after a colon
+// ("about:blank", "javascript:...") is left in place, so the check below
+// refuses it rather than taking the text before the colon for a host.
+bool IsPortSuffix(std::string_view text) noexcept {
+    return text.size() > 1 && text.front() == ':' && std::all_of(text.begin() + 1, text.end(), IsDigit);
+}
+
+std::string_view Trimmed(std::string_view text) noexcept {
+    constexpr std::string_view Blanks = " \t";
+    const std::size_t first = text.find_first_not_of(Blanks);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+}
+
+std::string_view WithoutScheme(std::string_view text) noexcept {
+    const auto schemeEnd = std::find_if_not(text.begin(), text.end(), IsSchemeCharacter);
+    const auto length = static_cast<std::size_t>(schemeEnd - text.begin());
+    if (length > 0 && text.substr(length).starts_with("://")) {
+        text.remove_prefix(length + 3);
+    }
+    return text;
+}
+
+struct Host {
+    std::string_view text;
+    bool isIpv6Literal = false;
+};
+
+// The authority has lost its scheme, path and user information here.
+Host WithoutPort(std::string_view authority) noexcept {
+    if (authority.starts_with('[')) {
+        const std::size_t close = authority.find(']');
+        if (close == std::string_view::npos) {
+            return {};
+        }
+        const std::string_view rest = authority.substr(close + 1);
+        if (!rest.empty() && !IsPortSuffix(rest)) {
+            return {};
+        }
+        return {authority.substr(1, close - 1), true};
+    }
+    const std::size_t colon = authority.rfind(':');
+    if (colon != std::string_view::npos && IsPortSuffix(authority.substr(colon))) {
+        authority.remove_suffix(authority.size() - colon);
+    }
+    return {authority};
+}
+
+Host ReduceToHost(std::string_view address) noexcept {
+    std::string_view text = WithoutScheme(Trimmed(address));
+    text = text.substr(0, text.find_first_of("/\\?#"));
+    if (const std::size_t at = text.rfind('@'); at != std::string_view::npos) {
+        text.remove_prefix(at + 1);
+    }
+    Host host = WithoutPort(text);
+    if (!host.isIpv6Literal) {
+        if (StartsWithIgnoringCase(host.text, "www.")) {
+            host.text.remove_prefix(4);
+        }
+        while (host.text.ends_with('.')) {
+            host.text.remove_suffix(1);
+        }
+    }
+    return host;
+}
+
+// Every line holding the host is commented out, so a host that is only dots,
+// dashes or blanks would take the whole file with it, localhost included.
+bool IsUsable(const Host& host) noexcept {
+    const auto allowed = host.isIpv6Literal ? IsLiteralCharacter : IsNameCharacter;
+    return std::all_of(host.text.begin(), host.text.end(), allowed) &&
+           std::any_of(host.text.begin(), host.text.end(), IsLetterOrDigit);
+}
+
+}  // namespace
+
+std::string ExtractHost(std::string_view address) noexcept {
+    try {
+        const Host host = ReduceToHost(address);
+        return IsUsable(host) ? std::string(host.text) : std::string();
+    } catch (...) {
+        // Only the copy can fail, for want of memory; a host that cannot be
+        // had is treated like one that is not there.
+        return {};
+    }
+}
+
 }  // namespace resolvo

@@ -1,26 +1,30 @@
 #pragma once
 
-#include <string>
 #include <string_view>
 
+#include "fix/ExtractHost.h"
 #include "namefiles/FileHandler.h"
 #include "platform/Platform.h"
 #include "shell/FormActions.h"
 
 namespace resolvo {
 
-// The host part of a typed web address, or "" when it holds no usable host.
-std::string ExtractHost(std::string_view address) noexcept;
+// The host of the product's web site, whose free-scan page is offered when a
+// fix did not help. Fixed at build time.
+extern const std::string_view FreeScanHost;
 
 // The Fix It procedure: repair the name files for the typed site, flush the
 // resolver cache, open the site and ask whether it loaded.
 class MainModule {
 public:
-    MainModule(Platform& platform, FileHandler& fileHandler) : platform_(platform), fileHandler_(fileHandler) {}
+    MainModule(Platform& platform, FileHandler& fileHandler)
+        : platform_(platform), fileHandler_(fileHandler) {}
 
     void RunFix(MainWindowAccess& window);
 
 private:
+    void OpenInBrowser(std::string_view address);
+
     Platform& platform_;
     FileHandler& fileHandler_;
 };
