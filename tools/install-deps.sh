@@ -11,7 +11,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64
-    xvfb xdotool x11-utils imagemagick icoutils fonts-dejavu-core
+    fonts-wine xvfb xdotool x11-utils imagemagick icoutils fonts-dejavu-core
     zip unzip file procps
 )
 

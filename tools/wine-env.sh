@@ -51,6 +51,23 @@ wine_use_display() {
     fi
 }
 
+# Registers Wine's own copies of the Windows fonts the program and its
+# message boxes use: MS Sans Serif (a bitmap font, as on Windows), Tahoma
+# and Marlett, which draws the caption buttons.
+wine_register_fonts() {
+    local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts'
+    local fonts=/usr/share/wine/fonts name file
+    while IFS='|' read -r name file; do
+        [ -f "$fonts/$file" ] || continue
+        wine reg add "$key" /v "$name" /d "Z:${fonts//\//\\}\\$file" /f
+    done <<'LIST'
+MS Sans Serif 8,10,12,14,18,24|sserife.fon
+Tahoma (TrueType)|tahoma.ttf
+Tahoma Bold (TrueType)|tahomabd.ttf
+Marlett (TrueType)|marlett.ttf
+LIST
+}
+
 # Makes the prefix once. Wine draws the window frames itself, so that
 # screenshots show captions without a window manager.
 wine_make_prefix() {
@@ -63,6 +80,7 @@ wine_make_prefix() {
     wineboot -i >"$RESOLVO_WINE_STATE/wineboot.log" 2>&1 </dev/null
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         >>"$RESOLVO_WINE_STATE/wineboot.log" 2>&1 </dev/null
+    wine_register_fonts >>"$RESOLVO_WINE_STATE/wineboot.log" 2>&1 </dev/null
     wineserver -w
     touch "$RESOLVO_WINE_STATE/prefix.ready"
 }

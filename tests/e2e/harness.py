@@ -1,0 +1,298 @@
+"""Runs resolvo.exe for real under Wine on an Xvfb display and drives it the
+way a person would: it finds windows, presses keys and buttons, reads the
+files the program changed and takes screenshots.
+
+Everything happens inside one private Wine prefix (named by the state folder
+that tools/wine-env.sh manages); nothing outside it is touched. Every wait has
+a time limit, and stop() ends every process the session started.
+"""
+
+from __future__ import annotations
+
+import os
+import re
+import shutil
+import signal
+import subprocess
+import time
+from dataclasses import dataclass
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+TOOLS = REPO / "tools"
+
+PROGRAM_FOLDER = r"C:\Resolvo"
+BROWSER = r"C:\Program Files\Internet Explorer\iexplore.exe"
+ETC = r"C:\windows\system32\drivers\etc"
+TITLE = "Resolvo 2.0"
+# ImageMagick's own convert, not a stand-in that may come first on the path.
+CONVERT = "/usr/bin/convert" if Path("/usr/bin/convert").exists() else "convert"
+
+
+class TimedOut(AssertionError):
+    pass
+
+
+def wait_until(predicate, timeout: float, what: str, interval: float = 0.1):
+    """Polls until predicate() returns something truthy, and returns it."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result:
+            return result
+        if time.monotonic() >= deadline:
+            raise TimedOut(f"timed out after {timeout:.0f} s waiting for {what}")
+        time.sleep(interval)
+
+
+def wine_environment(state: Path) -> dict[str, str]:
+    """The environment tools/wine-env.sh sets up, for this state folder."""
+    script = f'source "{TOOLS}/wine-env.sh" && wine_use_display && env -0'
+    output = subprocess.run(
+        ["bash", "-c", script],
+        env={**os.environ, "RESOLVO_WINE_STATE": str(state)},
+        check=True,
+        capture_output=True,
+    ).stdout
+    pairs = (item.split(b"=", 1) for item in output.split(b"\0") if b"=" in item)
+    return {key.decode(): value.decode(errors="replace") for key, value in pairs}
+
+
+@dataclass
+class Window:
+    id: str
+    name: str
+    x: int
+    y: int
+    width: int
+    height: int
+
+
+class Session:
+    """One Wine prefix with Resolvo installed in it, ready to be started."""
+
+    def __init__(self, state: Path, exe: Path, stub: Path, resources: Path):
+        self.state = state
+        self.exe = exe
+        self.stub = stub
+        self.resources = resources
+        self.env = wine_environment(state)
+        self.env["WINEDEBUG"] = "-all,trace+msgbox"
+        self.prefix = Path(self.env["WINEPREFIX"])
+        self.process: subprocess.Popen | None = None
+        self.log_path = state / "resolvo-stderr.log"
+        self.started_at = 0.0
+
+    # --- the prefix's files -------------------------------------------------
+
+    def path(self, windows_path: str) -> Path:
+        """The file on this machine behind a path of the prefix's C: drive."""
+        assert windows_path[:3].upper() == "C:\\", windows_path
+        return self.prefix / "drive_c" / windows_path[3:].replace("\\", "/")
+
+    def read(self, windows_path: str) -> bytes | None:
+        path = self.path(windows_path)
+        return path.read_bytes() if path.exists() else None
+
+    def write(self, windows_path: str, content: bytes) -> None:
+        path = self.path(windows_path)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        if path.exists():
+            self.set_attributes(windows_path, "-r -h -s")
+        path.write_bytes(content)
+
+    def remove(self, windows_path: str) -> None:
+        path = self.path(windows_path)
+        if path.exists():
+            self.set_attributes(windows_path, "-r -h -s")
+            path.unlink()
+
+    def wine(self, *args: str, timeout: float = 60) -> subprocess.CompletedProcess:
+        return subprocess.run(
+            ["wine", *args],
+            env={**self.env, "WINEDEBUG": "-all"},
+            capture_output=True,
+            timeout=timeout,
+            stdin=subprocess.DEVNULL,
+        )
+
+    def set_attributes(self, windows_path: str, flags: str) -> None:
+        """flags as attrib takes them, e.g. "+r +h +s"."""
+        result = self.wine("cmd", "/c", f"attrib {flags} \"{windows_path}\"")
+        assert result.returncode == 0, result.stderr
+
+    def attributes(self, windows_path: str) -> set[str]:
+        """The letters attrib shows for the file: a subset of {"R", "H", "S", "A"}."""
+        output = self.wine("cmd", "/c", f"attrib \"{windows_path}\"").stdout.decode(errors="replace")
+        line = output.strip().splitlines()[0] if output.strip() else ""
+        flags = line.split(":", 1)[0] if ":" in line else line
+        return {letter for letter in flags[:-1] if letter in "RHSA"}
+
+    def plant(self, windows_path: str) -> str:
+        """Puts a recording stub at the path; returns the path of its log."""
+        target = self.path(windows_path)
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(self.stub, target)
+        for suffix in (".log", ".sleep", ".exitcode"):
+            self.remove(windows_path + suffix)
+        return windows_path + ".log"
+
+    def stub_lines(self, windows_path: str) -> list[str]:
+        """The command lines a planted stub has recorded."""
+        content = self.read(windows_path + ".log")
+        return content.decode("utf-8").splitlines() if content else []
+
+    def install(self) -> None:
+        """A fresh program folder with the program and its registry files, and
+        the recording browser in place of Internet Explorer."""
+        folder = self.path(PROGRAM_FOLDER)
+        if folder.exists():
+            shutil.rmtree(folder)
+        folder.mkdir(parents=True)
+        shutil.copyfile(self.exe, folder / "resolvo.exe")
+        for name in ("winsock.reg", "winsock2.reg"):
+            shutil.copyfile(self.resources / name, folder / name)
+        self.plant(BROWSER)
+
+    def snapshot(self, *folders: str) -> dict[str, bytes]:
+        """Every file below the folders, by path, with its bytes."""
+        files = {}
+        for folder in folders:
+            root = self.path(folder)
+            for path in sorted(root.rglob("*")):
+                if path.is_file():
+                    files[str(path.relative_to(self.prefix))] = path.read_bytes()
+        return files
+
+    # --- the running program ------------------------------------------------
+
+    def start(self, exe: str = PROGRAM_FOLDER + r"\resolvo.exe", cwd: str | None = None) -> None:
+        with self.log_path.open("wb") as log:
+            self.process = subprocess.Popen(
+                ["wine", exe],
+                env=self.env,
+                cwd=self.path(cwd) if cwd else self.state,
+                stdin=subprocess.DEVNULL,
+                stdout=subprocess.DEVNULL,
+                stderr=log,
+                start_new_session=True,
+            )
+        self.started_at = time.monotonic()
+
+    def exited(self) -> bool:
+        return self.process is not None and self.process.poll() is not None
+
+    def wait_exit(self, timeout: float = 15) -> int:
+        wait_until(self.exited, timeout, "the program to end")
+        return self.process.returncode
+
+    def stop(self) -> None:
+        """Ends the program and every Wine process of the prefix."""
+        if self.process is not None and self.process.poll() is None:
+            try:
+                os.killpg(self.process.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=30)
+        if self.process is not None:
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        self.process = None
+
+    def xdotool(self, *args: str) -> str:
+        result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, timeout=20)
+        return result.stdout.decode(errors="replace")
+
+    def windows(self) -> list[Window]:
+        """The program's visible top-level windows."""
+        found = []
+        for window_id in self.xdotool("search", "--onlyvisible", "--class", "resolvo.exe").split():
+            name = self.xdotool("getwindowname", window_id).rstrip("\n")
+            geometry = self.xdotool("getwindowgeometry", "--shell", window_id)
+            values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
+            if "WIDTH" not in values:
+                continue  # gone meanwhile
+            found.append(Window(window_id, name, int(values["X"]), int(values["Y"]),
+                                int(values["WIDTH"]), int(values["HEIGHT"])))
+        return found
+
+    def wait_window(self, name: str, timeout: float = 20, exclude: tuple[str, ...] = ()) -> Window:
+        def find():
+            return next((w for w in self.windows() if w.name == name and w.id not in exclude), None)
+
+        return wait_until(find, timeout, f'a window named "{name}"')
+
+    def wait_no_window(self, window: Window, timeout: float = 15) -> None:
+        wait_until(lambda: all(w.id != window.id for w in self.windows()), timeout,
+                   f'window {window.id} "{window.name}" to close')
+
+    def focus(self, window: Window) -> None:
+        self.xdotool("windowfocus", "--sync", window.id)
+
+    def keys(self, window: Window, *keys: str) -> None:
+        self.focus(window)
+        for key in keys:
+            self.xdotool("key", "--clearmodifiers", key)
+            time.sleep(0.15)
+
+    def type(self, window: Window, text: str) -> None:
+        self.focus(window)
+        self.xdotool("type", "--delay", "30", text)
+
+    def click(self, window: Window, x: int, y: int) -> None:
+        """Clicks at a point of the window's client area, in pixels."""
+        self.xdotool("mousemove", "--window", window.id, str(x), str(y), "click", "1")
+
+    def client_origin(self, window: Window, client_width: int, client_height: int) -> tuple[int, int]:
+        """Where the client area starts inside the window's frame."""
+        border = (window.width - client_width) // 2
+        return border, window.height - client_height - border
+
+    def click_twips(self, window: Window, client_twips: tuple[int, int], rect: tuple[int, int, int, int]) -> None:
+        """Clicks the middle of a control laid out in twips (at 96 DPI)."""
+        left, top = self.client_origin(window, round(client_twips[0] / 15), round(client_twips[1] / 15))
+        x = left + round((rect[0] + rect[2] / 2) / 15)
+        y = top + round((rect[1] + rect[3] / 2) / 15)
+        self.click(window, x, y)
+
+    # --- message boxes ------------------------------------------------------
+
+    def messages(self) -> list[str]:
+        """The texts of the message boxes shown so far, in order."""
+        text = self.log_path.read_bytes().decode("utf-8", errors="replace")
+        found = []
+        for escaped in re.findall(r'MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"', text):
+            found.append(escaped.encode("latin-1", errors="backslashreplace").decode("unicode_escape"))
+        return found
+
+    def wait_message(self, text: str, count: int = 1, timeout: float = 20) -> float:
+        """Waits until the message has appeared count times; returns when."""
+        wait_until(lambda: self.messages().count(text) >= count, timeout, f"the message {text!r}")
+        return time.monotonic()
+
+    def message_box(self, known: tuple[str, ...], timeout: float = 10) -> Window:
+        """The message box window that is not one of the known windows."""
+        def find():
+            return next((w for w in self.windows() if w.name == TITLE and w.id not in known), None)
+
+        return wait_until(find, timeout, "a message box")
+
+    def answer(self, box: Window, key: str) -> None:
+        """Answers a message box: "y", "n" or "Return"."""
+        self.keys(box, key)
+        self.wait_no_window(box)
+
+    def screenshot(self, path: Path, window: Window | None = None, margin: int = 12) -> Path:
+        path.parent.mkdir(parents=True, exist_ok=True)
+        whole = path.with_suffix(".full.png")
+        subprocess.run(["import", "-window", "root", str(whole)], env=self.env, check=True, timeout=30)
+        if window is None:
+            whole.replace(path)
+        else:
+            crop = f"{window.width + 2 * margin}x{window.height + 2 * margin}+" \
+                   f"{max(window.x - margin, 0)}+{max(window.y - margin, 0)}"
+            subprocess.run([CONVERT, str(whole), "-crop", crop, "+repage", str(path)], check=True, timeout=30)
+            whole.unlink()
+        return path
