@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Sets up this Debian machine, builds Resolvo and runs it under Wine, in a
+# private Wine prefix beside the build (build/run/wine). Nothing else on the
+# machine is touched, ~/.wine included.
+#
+# With a display ($DISPLAY set) the program opens for you. Without one, a
+# short scripted walk through the program plays on a private Xvfb display; its
+# screenshots are saved under build/run/screenshots, and the paths and the
+# changes made to the prefix's hosts file are printed.
+#
+# In the prefix, the browser is a small recording program: it writes down the
+# address it was given (printed at the end) instead of going on line.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-deps.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target resolvo recording_stub
+
+export RESOLVO_WINE_STATE="$PWD/build/run/wine"
+exe="$PWD/build/windows/src/resolvo.exe"
+stub="$PWD/build/windows/tests/recording_stub.exe"
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec python3 tools/walkthrough.py "$exe" "$stub" resources build/run/screenshots
+fi
+
+source tools/wine-env.sh
+wine_make_prefix
+prefix_c="$WINEPREFIX/drive_c"
+mkdir -p "$prefix_c/Resolvo" "$prefix_c/Program Files/Internet Explorer"
+cp "$exe" resources/winsock.reg resources/winsock2.reg "$prefix_c/Resolvo/"
+cp "$stub" "$prefix_c/Program Files/Internet Explorer/iexplore.exe"
+rm -f "$prefix_c/Program Files/Internet Explorer/iexplore.exe.log"
+hosts="$prefix_c/windows/system32/drivers/etc/hosts"
+cp "$hosts" "$RESOLVO_WINE_STATE/hosts.before"
+
+echo "Starting Resolvo (prefix: $WINEPREFIX)"
+wine 'C:\Resolvo\resolvo.exe' || true
+wineserver -w
+
+echo
+echo "Changes to the prefix's hosts file ($hosts):"
+diff -u "$RESOLVO_WINE_STATE/hosts.before" "$hosts" | sed 's/^/  /' || true
+echo "Addresses the program opened in the browser:"
+sed 's/^/  /' "$prefix_c/Program Files/Internet Explorer/iexplore.exe.log" 2>/dev/null || echo "  none"

@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Plays a short scripted walk through Resolvo under Wine on a private Xvfb
+display: the disclaimer, Continue, a fix for www.example.com answered with
+Yes. It saves a screenshot of every window on the way, then prints their
+paths, what the fix changed in the prefix's hosts file, and what the program
+started. Everything happens in the prefix of $RESOLVO_WINE_STATE.
+
+usage: walkthrough.py EXE STUB RESOURCES SCREENSHOT_FOLDER
+"""
+
+from __future__ import annotations
+
+import difflib
+import os
+import subprocess
+import sys
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(REPO / "tests" / "e2e"))
+
+from harness import BROWSER, ETC, PROGRAM_FOLDER, TITLE, Session  # noqa: E402
+
+SPLASH_CLIENT = (8490, 5610)
+CONTINUE = (2520, 4920, 1335, 375)
+MAIN_CLIENT = (4095, 1575)
+FIX_IT = (2160, 960, 1575, 495)
+
+DEMO_HOSTS = (b"# Copyright (c) 1993-2009 Microsoft Corp.\r\n"
+              b"#\r\n"
+              b"# This is a sample HOSTS file used by Microsoft TCP/IP for Windows.\r\n"
+              b"#\r\n"
+              b"127.0.0.1       localhost\r\n"
+              b"::1             localhost\r\n"
+              b"203.0.113.99    www.example.com    # a stale entry that breaks the site\r\n"
+              b"203.0.113.99    example.com\r\n")
+
+
+def walk(session: Session, shots: Path) -> list[Path]:
+    taken = []
+
+    def shot(name, window):
+        taken.append(session.screenshot(shots / f"{name}.png", window))
+
+    session.start()
+    splash = session.wait_window("", timeout=60)
+    time.sleep(0.5)  # let the banner paint
+    shot("disclaimer", splash)
+
+    session.click_twips(splash, SPLASH_CLIENT, CONTINUE)
+    main = session.wait_window(TITLE, timeout=60)
+    time.sleep(0.3)
+    session.keys(main, "End")
+    session.type(main, "www.example.com")
+    shot("main-window", main)
+
+    session.click_twips(main, MAIN_CLIENT, FIX_IT)
+    session.wait_message("Did the page load successfully?", timeout=60)
+    question = session.message_box((main.id,))
+    shot("question", question)
+    session.answer(question, "y")
+
+    session.wait_message("The correction will remain within the system.\r\n\r\n"
+                         "You can now reactivate any web acceleration software that you use.", timeout=30)
+    kept = session.message_box((main.id,))
+    shot("correction-kept", kept)
+    session.answer(kept, "Return")
+
+    session.keys(main, "Escape")
+    session.wait_exit(timeout=30)
+    return taken
+
+
+def main() -> int:
+    exe, stub, resources, shots = (Path(arg).resolve() for arg in sys.argv[1:5])
+    state = Path(os.environ["RESOLVO_WINE_STATE"])
+    fixture = REPO / "tools" / "wine-fixture.sh"
+    subprocess.run([str(fixture), "start"], check=True)
+    session = Session(state, exe, stub, resources)
+    try:
+        session.stop()
+        session.install()
+        session.write(ETC + r"\hosts", DEMO_HOSTS)
+        for name in ("lmhosts", "hosts.rv2", "lmhosts.rv2"):
+            session.remove(ETC + "\\" + name)
+        taken = walk(session, shots)
+        after = session.read(ETC + r"\hosts") or b""
+    finally:
+        session.stop()
+        subprocess.run([str(fixture), "stop"], check=False, capture_output=True)
+
+    hosts, backups = session.path(ETC + r"\hosts"), [session.path(ETC + "\\" + n) for n in ("hosts.rv2", "lmhosts.rv2")]
+    winsock = [session.path(PROGRAM_FOLDER + "\\" + n) for n in ("winsockbak.reg", "winsock2bak.reg")]
+    print("\nScreenshots:")
+    for path in taken:
+        print(f"  {path}")
+    print(f"\nChanges to the prefix's hosts file ({hosts}):")
+    diff = difflib.unified_diff(DEMO_HOSTS.decode().splitlines(), after.decode().splitlines(),
+                                "hosts (before)", "hosts (after)", lineterm="")
+    print("\n".join(f"  {line}" for line in diff) or "  none")
+    print("\nBackups of the name files:", *(f"\n  {path}" for path in backups))
+    print("Backups of the Winsock keys:", *(f"\n  {path}" for path in winsock))
+    print("\nThe browser was started as:")
+    for line in session.stub_lines(BROWSER):
+        print(f"  {line}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
