@@ -1,0 +1,124 @@
+"""The download: the zip that CPack makes, what it holds, and the program
+unpacked from it, run end to end."""
+
+from __future__ import annotations
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+from base import FIX_IT, ResolvoTestCase
+from harness import BROWSER, ETC, PROGRAM_FOLDER
+from test_fix import HOSTS, KEPT, QUESTION, QUOTED_BROWSER
+from test_winsock import WINSOCK, exported
+
+PACKAGE = "resolvo-2.00-win32.zip"
+CONTENTS = ["README.txt", "resolvo.exe", "winsock.reg", "winsock2.reg"]
+BACKUPS = ("hosts.rv2", "lmhosts.rv2", "winsockbak.reg", "winsock2bak.reg")
+
+
+def build_folder() -> Path:
+    """The build folder of the program under test: the one CTest names, or
+    else the nearest folder above the program with a CPack configuration."""
+    if os.environ.get("RESOLVO_BUILD"):
+        return Path(os.environ["RESOLVO_BUILD"])
+    for folder in Path(os.environ["RESOLVO_EXE"]).resolve().parents:
+        if (folder / "CPackConfig.cmake").is_file():
+            return folder
+    raise FileNotFoundError("no CPackConfig.cmake above RESOLVO_EXE; set RESOLVO_BUILD")
+
+
+def cpack_command(build: Path) -> str:
+    """The cpack of the CMake that configured the build."""
+    cache = build / "CMakeCache.txt"
+    if cache.is_file():
+        for line in cache.read_text(errors="replace").splitlines():
+            if line.startswith("CMAKE_CPACK_COMMAND:"):
+                return line.split("=", 1)[1]
+    return "cpack"
+
+
+class Package(ResolvoTestCase):
+    @classmethod
+    def setUpClass(cls):
+        build = build_folder()
+        output = Path(tempfile.mkdtemp(prefix="resolvo-package-"))
+        cls.addClassCleanup(shutil.rmtree, output, ignore_errors=True)
+        result = subprocess.run(
+            [cpack_command(build), "--config", str(build / "CPackConfig.cmake"), "-B", str(output)],
+            cwd=build, capture_output=True, text=True, timeout=300, stdin=subprocess.DEVNULL)
+        if result.returncode != 0:
+            raise AssertionError(f"cpack failed ({result.returncode}):\n{result.stdout}{result.stderr}")
+        cls.package = output / PACKAGE
+        if not cls.package.is_file():
+            raise AssertionError(f"cpack made no {PACKAGE}:\n{result.stdout}")
+
+    def unpacked(self, name: str) -> bytes:
+        with zipfile.ZipFile(self.package) as package:
+            return package.read(name)
+
+    def test_the_zip_holds_the_program_its_registry_files_and_the_guide(self):
+        with zipfile.ZipFile(self.package) as package:
+            self.assertIsNone(package.testzip())
+            self.assertEqual(sorted(package.namelist()), CONTENTS)
+            self.assertFalse(any(entry.is_dir() for entry in package.infolist()))
+        self.assertEqual(self.unpacked("resolvo.exe"), self.session.exe.read_bytes())
+        for name in ("winsock.reg", "winsock2.reg"):
+            self.assertEqual(self.unpacked(name), (self.session.resources / name).read_bytes(), name)
+        print(f"\n{PACKAGE}: {self.package.stat().st_size} bytes")
+
+    def test_the_guide_has_windows_line_ends_and_names_every_backup(self):
+        guide = self.unpacked("README.txt")
+        self.assertTrue(guide.endswith(b"\r\n"))
+        self.assertEqual(guide.count(b"\n"), guide.count(b"\r\n"))
+        self.assertEqual(guide.count(b"\r"), guide.count(b"\r\n"))
+        text = guide.decode("ascii")
+        for name in BACKUPS + ("resolvo.exe", "winsock.reg", "winsock2.reg", "administrator",
+                               r"C:\Windows\System32\drivers\etc", WINSOCK, WINSOCK + "2",
+                               "ipconfig /renew", "ipconfig /flushdns", "regedit /s"):
+            self.assertIn(name, text)
+
+    def test_the_unpacked_program_fixes_a_site(self):
+        folder = self.session.path(PROGRAM_FOLDER)
+        shutil.rmtree(folder)
+        folder.mkdir()
+        with zipfile.ZipFile(self.package) as package:
+            package.extractall(folder)
+        self.assertEqual(sorted(path.name for path in folder.iterdir()), CONTENTS)
+
+        self.session.write(ETC + r"\hosts", HOSTS)
+        for name in ("lmhosts", "hosts.rv2", "lmhosts.rv2"):
+            self.session.remove(ETC + "\\" + name)
+
+        main, _ = self.open_main_window()
+        self.session.keys(main, "End")
+        self.session.type(main, "www.example.com")
+        self.press(main, FIX_IT)
+        self.session.wait_message(QUESTION)
+        self.session.answer(self.session.message_box((main.id,)), "y")
+        self.session.wait_message(KEPT)
+        self.session.answer(self.session.message_box((main.id,)), "Return")
+        self.session.keys(main, "Escape")
+        self.assertEqual(self.session.wait_exit(), 0)
+
+        self.assertEqual(self.session.messages(), [QUESTION, KEPT])
+        self.assertEqual(self.session.read(ETC + r"\hosts"),
+                         b"# hosts of a test machine\r\n"
+                         b"127.0.0.1 localhost\r\n"
+                         b"#10.0.0.7 www.Example.com\r\n"
+                         b"10.0.0.8 mail.example.org\r\n")
+        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
+        self.assertEqual(self.session.read(ETC + r"\lmhosts.rv2"), b"")
+        self.assertEqual(self.session.stub_lines(BROWSER), [QUOTED_BROWSER + ' "http://www.example.com"'])
+        self.assertEqual(sorted(path.name for path in folder.iterdir()),
+                         sorted(CONTENTS + ["winsockbak.reg", "winsock2bak.reg"]))
+        self.assertIn(f"[{WINSOCK}]", exported(self.session.read(PROGRAM_FOLDER + r"\winsockbak.reg")))
+        self.assertIn(f"[{WINSOCK}2]", exported(self.session.read(PROGRAM_FOLDER + r"\winsock2bak.reg")))
+
+
+if __name__ == "__main__":
+    unittest.main()
