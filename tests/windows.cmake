@@ -1,15 +1,22 @@
-# Windows-side tests: run under Wine in a private prefix inside this build
-# folder, on an Xvfb display of their own. The fixture makes both and ends
-# every process it started; the tests share them one at a time.
+# Windows-side tests: run under Wine in private prefixes inside this build
+# folder, each on an Xvfb display of its own. A fixture makes a prefix and its
+# display and ends every process it started; the tests of a prefix take turns.
+# The main prefix is Wine's default, a 64-bit Windows; a second, 32-bit one
+# runs the hostile-machine suite again.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-set(RESOLVO_WINE_STATE ${CMAKE_BINARY_DIR}/wine)
-set(wine_environment "RESOLVO_WINE_STATE=${RESOLVO_WINE_STATE}")
+function(resolvo_wine_fixture name state)
+    set(environment "RESOLVO_WINE_STATE=${state}" ${ARGN})
+    add_test(NAME ${name}_setup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh start)
+    add_test(NAME ${name}_cleanup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh stop)
+    set_tests_properties(${name}_setup PROPERTIES FIXTURES_SETUP ${name} ENVIRONMENT "${environment}")
+    set_tests_properties(${name}_cleanup PROPERTIES FIXTURES_CLEANUP ${name} ENVIRONMENT "${environment}")
+endfunction()
 
-add_test(NAME wine_setup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh start)
-add_test(NAME wine_cleanup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh stop)
-set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${wine_environment}")
-set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${wine_environment}")
+set(wine_environment "RESOLVO_WINE_STATE=${CMAKE_BINARY_DIR}/wine")
+set(wine32_environment "RESOLVO_WINE_STATE=${CMAKE_BINARY_DIR}/wine32" "WINEARCH=win32")
+resolvo_wine_fixture(wine ${CMAKE_BINARY_DIR}/wine)
+resolvo_wine_fixture(wine32 ${CMAKE_BINARY_DIR}/wine32 "WINEARCH=win32")
 
 function(resolvo_wine_test name)
     set_tests_properties(${name} PROPERTIES
@@ -39,19 +46,25 @@ add_test(NAME resources
 
 # The whole program, driven through its windows under Wine and Xvfb.
 set(e2e_environment
-    ${wine_environment}
     "RESOLVO_EXE=$<TARGET_FILE:resolvo>"
     "RESOLVO_STUB=$<TARGET_FILE:recording_stub>"
     "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
     "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots"
+    "RESOLVO_BUILD=${CMAKE_BINARY_DIR}"
     "PYTHONDONTWRITEBYTECODE=1")
-foreach(suite shell winsock fix)
-    add_test(NAME e2e_${suite}
-        COMMAND Python3::Interpreter -m unittest -v test_${suite}
+
+function(resolvo_e2e_test name suite prefix)
+    add_test(NAME ${name}
+        COMMAND ${Python3_EXECUTABLE} -m unittest -v test_${suite}
         WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
-    set_tests_properties(e2e_${suite} PROPERTIES
-        FIXTURES_REQUIRED wine
-        RESOURCE_LOCK wine
-        TIMEOUT 600
-        ENVIRONMENT "${e2e_environment}")
+    set_tests_properties(${name} PROPERTIES
+        FIXTURES_REQUIRED ${prefix}
+        RESOURCE_LOCK ${prefix}
+        TIMEOUT 900
+        ENVIRONMENT "${e2e_environment};${${prefix}_environment}")
+endfunction()
+
+foreach(suite shell winsock fix package hostile)
+    resolvo_e2e_test(e2e_${suite} ${suite} wine)
 endforeach()
+resolvo_e2e_test(e2e_hostile_win32 hostile wine32)

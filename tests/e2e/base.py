@@ -15,6 +15,7 @@ SPLASH_CLIENT = (8490, 5610)
 CONTINUE = (2520, 4920, 1335, 375)
 EXIT = (4560, 4920, 1335, 375)
 MAIN_CLIENT = (4095, 1575)
+WEB_ADDRESS = (360, 480, 3375, 285)
 CANCEL = (360, 960, 1575, 495)
 FIX_IT = (2160, 960, 1575, 495)
 
@@ -43,13 +44,13 @@ class ResolvoTestCase(unittest.TestCase):
         self.session.start()
         return self.session.wait_window("", timeout=30)
 
-    def open_main_window(self) -> tuple[Window, float]:
+    def open_main_window(self, timeout: float = 60) -> tuple[Window, float]:
         """Starts the program and presses Continue; returns the main window and
         the time Continue was pressed."""
         splash = self.start_at_disclaimer()
         pressed = time.monotonic()  # taken before the click, so waits are never overstated
         self.session.click_twips(splash, SPLASH_CLIENT, CONTINUE)
-        main = self.session.wait_window(TITLE, timeout=60)
+        main = self.session.wait_window(TITLE, timeout=timeout)
         return main, pressed
 
     def press(self, window: Window, button: tuple[int, int, int, int]) -> None:

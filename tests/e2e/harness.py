@@ -98,13 +98,13 @@ class Session:
         path = self.path(windows_path)
         path.parent.mkdir(parents=True, exist_ok=True)
         if path.exists():
-            self.set_attributes(windows_path, "-r -h -s")
+            self.set_attributes(windows_path, set())
         path.write_bytes(content)
 
     def remove(self, windows_path: str) -> None:
         path = self.path(windows_path)
         if path.exists():
-            self.set_attributes(windows_path, "-r -h -s")
+            self.set_attributes(windows_path, set())
             path.unlink()
 
     def wine(self, *args: str, timeout: float = 60) -> subprocess.CompletedProcess:
@@ -116,17 +116,29 @@ class Session:
             stdin=subprocess.DEVNULL,
         )
 
-    def set_attributes(self, windows_path: str, flags: str) -> None:
-        """flags as attrib takes them, e.g. "+r +h +s"."""
-        result = self.wine("cmd", "/c", f"attrib {flags} \"{windows_path}\"")
-        assert result.returncode == 0, result.stderr
+    def set_attributes(self, windows_path: str, flags: set[str]) -> None:
+        """Gives a file exactly the attributes among "R", "H" and "S".
+
+        Set the way Wine keeps them, for speed: read-only as the file's write
+        permission, hidden and system in its DOS attribute. attributes() reads
+        them back through Wine itself."""
+        path = self.path(windows_path)
+        mode = path.stat().st_mode
+        path.chmod(mode & ~0o222 if "R" in flags else mode | 0o200)
+        dos = (0x2 if "H" in flags else 0) | (0x4 if "S" in flags else 0)
+        if dos:
+            os.setxattr(path, "user.DOSATTRIB", f"0x{dos:x}".encode())
+        elif "user.DOSATTRIB" in os.listxattr(path):
+            os.removexattr(path, "user.DOSATTRIB")
 
     def attributes(self, windows_path: str) -> set[str]:
-        """The letters attrib shows for the file: a subset of {"R", "H", "S", "A"}."""
-        output = self.wine("cmd", "/c", f"attrib \"{windows_path}\"").stdout.decode(errors="replace")
+        """The attributes Windows programs see, among "R", "H" and "S"."""
+        # Wine's attrib takes no quotes: the path must be free of blanks.
+        assert " " not in windows_path, windows_path
+        output = self.wine("attrib", windows_path).stdout.decode(errors="replace")
         line = output.strip().splitlines()[0] if output.strip() else ""
-        flags = line.split(":", 1)[0] if ":" in line else line
-        return {letter for letter in flags[:-1] if letter in "RHSA"}
+        flags = line.split(":", 1)[0][:-1] if ":" in line else ""
+        return {letter for letter in flags if letter in "RHS"}
 
     def plant(self, windows_path: str) -> str:
         """Puts a recording stub at the path; returns the path of its log."""
