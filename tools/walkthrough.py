@@ -20,16 +20,10 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
-from harness import BROWSER, ETC, PROGRAM_FOLDER, TITLE, Session  # noqa: E402
+from harness import (BROWSER, CONTINUE, ETC, FIX_IT, KEPT, MAIN_CLIENT, PROGRAM_FOLDER,  # noqa: E402
+                     QUESTION, SPLASH_CLIENT, TITLE, Session)
 
-SPLASH_CLIENT = (8490, 5610)
-CONTINUE = (2520, 4920, 1335, 375)
-MAIN_CLIENT = (4095, 1575)
-FIX_IT = (2160, 960, 1575, 495)
-
-DEMO_HOSTS = (b"# Copyright (c) 1993-2009 Microsoft Corp.\r\n"
-              b"#\r\n"
-              b"# This is a sample HOSTS file used by Microsoft TCP/IP for Windows.\r\n"
+DEMO_HOSTS = (b"# The hosts file of a machine on which www.example.com does not load.\r\n"
               b"#\r\n"
               b"127.0.0.1       localhost\r\n"
               b"::1             localhost\r\n"
@@ -56,13 +50,12 @@ def walk(session: Session, shots: Path) -> list[Path]:
     shot("main-window", main)
 
     session.click_twips(main, MAIN_CLIENT, FIX_IT)
-    session.wait_message("Did the page load successfully?", timeout=60)
+    session.wait_message(QUESTION, timeout=60)
     question = session.message_box((main.id,))
     shot("question", question)
     session.answer(question, "y")
 
-    session.wait_message("The correction will remain within the system.\r\n\r\n"
-                         "You can now reactivate any web acceleration software that you use.", timeout=30)
+    session.wait_message(KEPT, timeout=30)
     kept = session.message_box((main.id,))
     shot("correction-kept", kept)
     session.answer(kept, "Return")
@@ -81,9 +74,7 @@ def main() -> int:
     try:
         session.stop()
         session.install()
-        session.write(ETC + r"\hosts", DEMO_HOSTS)
-        for name in ("lmhosts", "hosts.rv2", "lmhosts.rv2"):
-            session.remove(ETC + "\\" + name)
+        session.reset_name_files(DEMO_HOSTS)
         taken = walk(session, shots)
         after = session.read(ETC + r"\hosts") or b""
     finally:

@@ -25,6 +25,23 @@ PROGRAM_FOLDER = r"C:\Resolvo"
 BROWSER = r"C:\Program Files\Internet Explorer\iexplore.exe"
 ETC = r"C:\windows\system32\drivers\etc"
 TITLE = "Resolvo 2.0"
+
+# The program's two windows, laid out in twips (15 a pixel at Wine's 96 DPI).
+SPLASH_CLIENT = (8490, 5610)
+CONTINUE = (2520, 4920, 1335, 375)
+EXIT = (4560, 4920, 1335, 375)
+MAIN_CLIENT = (4095, 1575)
+WEB_ADDRESS = (360, 480, 3375, 285)
+CANCEL = (360, 960, 1575, 495)
+FIX_IT = (2160, 960, 1575, 495)
+
+# What it says.
+QUESTION = "Did the page load successfully?"
+KEPT = ("The correction will remain within the system.\r\n\r\n"
+        "You can now reactivate any web acceleration software that you use.")
+OFFER = ("Unfortunately Resolvo 2.0 is unable to solve your problem.\r\n\r\n"
+         "Would you like to run a free all inclusive scan which may help you solve the problem?")
+INVALID = "Invalid web address."
 # ImageMagick's own convert, not a stand-in that may come first on the path.
 CONVERT = "/usr/bin/convert" if Path("/usr/bin/convert").exists() else "convert"
 
@@ -154,6 +171,10 @@ class Session:
         content = self.read(windows_path + ".log")
         return content.decode("utf-8").splitlines() if content else []
 
+    def wait_stub_lines(self, windows_path: str, count: int, timeout: float = 15) -> list[str]:
+        return wait_until(lambda: len(self.stub_lines(windows_path)) >= count and self.stub_lines(windows_path),
+                          timeout, f"{count} command lines from {windows_path}")
+
     def install(self) -> None:
         """A fresh program folder with the program and its registry files, and
         the recording browser in place of Internet Explorer."""
@@ -217,10 +238,10 @@ class Session:
         result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, timeout=20)
         return result.stdout.decode(errors="replace")
 
-    def windows(self) -> list[Window]:
-        """The program's visible top-level windows."""
+    def windows(self, program: str = "resolvo.exe") -> list[Window]:
+        """The visible top-level windows of the program, by its file name."""
         found = []
-        for window_id in self.xdotool("search", "--onlyvisible", "--class", "resolvo.exe").split():
+        for window_id in self.xdotool("search", "--onlyvisible", "--class", program).split():
             name = self.xdotool("getwindowname", window_id).rstrip("\n")
             geometry = self.xdotool("getwindowgeometry", "--shell", window_id)
             values = dict(line.split("=", 1) for line in geometry.split() if "=" in line)
@@ -268,6 +289,38 @@ class Session:
         x = left + round((rect[0] + rect[2] / 2) / 15)
         y = top + round((rect[1] + rect[3] / 2) / 15)
         self.click(window, x, y)
+
+    def reset_name_files(self, hosts: bytes) -> None:
+        """A hosts file with the given lines, and no lmhosts and no backups."""
+        self.write(ETC + r"\hosts", hosts)
+        for name in ("lmhosts", "hosts.rv2", "lmhosts.rv2"):
+            self.remove(ETC + "\\" + name)
+
+    # --- the program's own flows --------------------------------------------
+
+    def open_main_window(self, timeout: float = 60, cwd: str | None = None) -> tuple[Window, float]:
+        """Starts the program and clicks Continue; returns the main window and
+        the time of the click, taken before it so that waits are never
+        overstated."""
+        self.start(cwd=cwd)
+        splash = self.wait_window("", timeout=30)
+        pressed = time.monotonic()
+        self.click_twips(splash, SPLASH_CLIENT, CONTINUE)
+        return self.wait_window(TITLE, timeout=timeout), pressed
+
+    def fix(self, main: Window, address: str, *answers: str) -> tuple[list[str], float]:
+        """Types the address in place of the box's text, clicks Fix It and
+        gives the answers to the message boxes in turn. Returns the messages
+        shown meanwhile and the time of the click."""
+        shown = len(self.messages())
+        self.click_twips(main, MAIN_CLIENT, WEB_ADDRESS)  # after a fix the focus is on Fix It
+        self.keys(main, "End", "shift+Home", "BackSpace")
+        self.type(main, address)
+        clicked = time.monotonic()
+        self.click_twips(main, MAIN_CLIENT, FIX_IT)
+        for answer in answers:
+            self.answer(self.message_box((main.id,), timeout=60), answer)
+        return self.messages()[shown:], clicked
 
     # --- message boxes ------------------------------------------------------
 

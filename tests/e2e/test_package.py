@@ -11,9 +11,9 @@ import unittest
 import zipfile
 from pathlib import Path
 
-from base import FIX_IT, ResolvoTestCase
-from harness import BROWSER, ETC, PROGRAM_FOLDER
-from test_fix import HOSTS, KEPT, QUESTION, QUOTED_BROWSER
+from base import ResolvoTestCase
+from harness import BROWSER, ETC, KEPT, PROGRAM_FOLDER, QUESTION
+from test_fix import FIXED, HOSTS, QUOTED_BROWSER
 from test_winsock import WINSOCK, exported
 
 PACKAGE = "resolvo-2.00-win32.zip"
@@ -90,30 +90,16 @@ class Package(ResolvoTestCase):
             package.extractall(folder)
         self.assertEqual(sorted(path.name for path in folder.iterdir()), CONTENTS)
 
-        self.session.write(ETC + r"\hosts", HOSTS)
-        for name in ("lmhosts", "hosts.rv2", "lmhosts.rv2"):
-            self.session.remove(ETC + "\\" + name)
-
-        main, _ = self.open_main_window()
-        self.session.keys(main, "End")
-        self.session.type(main, "www.example.com")
-        self.press(main, FIX_IT)
-        self.session.wait_message(QUESTION)
-        self.session.answer(self.session.message_box((main.id,)), "y")
-        self.session.wait_message(KEPT)
-        self.session.answer(self.session.message_box((main.id,)), "Return")
+        self.session.reset_name_files(HOSTS)
+        main, _ = self.session.open_main_window()
+        self.assertEqual(self.session.fix(main, "www.example.com", "y", "Return")[0], [QUESTION, KEPT])
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 
-        self.assertEqual(self.session.messages(), [QUESTION, KEPT])
-        self.assertEqual(self.session.read(ETC + r"\hosts"),
-                         b"# hosts of a test machine\r\n"
-                         b"127.0.0.1 localhost\r\n"
-                         b"#10.0.0.7 www.Example.com\r\n"
-                         b"10.0.0.8 mail.example.org\r\n")
+        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
         self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
         self.assertEqual(self.session.read(ETC + r"\lmhosts.rv2"), b"")
-        self.assertEqual(self.session.stub_lines(BROWSER), [QUOTED_BROWSER + ' "http://www.example.com"'])
+        self.assertEqual(self.session.stub_lines(BROWSER), [QUOTED_BROWSER + ' "www.example.com"'])
         self.assertEqual(sorted(path.name for path in folder.iterdir()),
                          sorted(CONTENTS + ["winsockbak.reg", "winsock2bak.reg"]))
         self.assertIn(f"[{WINSOCK}]", exported(self.session.read(PROGRAM_FOLDER + r"\winsockbak.reg")))

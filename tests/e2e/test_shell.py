@@ -2,7 +2,8 @@
 
 import unittest
 
-from base import EXIT, SPLASH_CLIENT, TITLE, ResolvoTestCase
+from base import ResolvoTestCase
+from harness import CANCEL, EXIT, MAIN_CLIENT, SPLASH_CLIENT, TITLE
 
 
 class Disclaimer(ResolvoTestCase):
@@ -39,15 +40,15 @@ class Disclaimer(ResolvoTestCase):
 
 class MainWindow(ResolvoTestCase):
     def test_continue_replaces_the_disclaimer_and_esc_ends(self):
-        main, _ = self.open_main_window()
+        main, _ = self.session.open_main_window()
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
         self.shot("main-window", main)
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 
     def test_cancel_ends_the_program(self):
-        main, _ = self.open_main_window()
-        self.press(main, (360, 960, 1575, 495))
+        main, _ = self.session.open_main_window()
+        self.session.click_twips(main, MAIN_CLIENT, CANCEL)
         self.assertEqual(self.session.wait_exit(), 0)
         self.assertEqual(self.session.messages(), [])
 
