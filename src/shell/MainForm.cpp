@@ -108,25 +108,22 @@ void MainForm::OnCommand(int id, int notification) noexcept {
     }
 }
 
-// Input made while an action runs is dropped, so one click never starts a
-// second run; nothing an action raises may leave the window procedure.
 void MainForm::Form_Load() noexcept {
-    running_ = true;
-    try {
-        actions_.Load.Raise(*this);
-    } catch (const std::exception&) {
-    }
-    win32::DropPendingInput();
-    running_ = false;
+    RunAction(actions_.Load);
 }
 
 void MainForm::FixItButton_Click() noexcept {
-    if (running_) {
-        return;
+    if (!running_) {
+        RunAction(actions_.FixIt);
     }
+}
+
+// Input made while an action runs is dropped, so one click never starts a
+// second run; nothing an action raises may leave the window procedure.
+void MainForm::RunAction(const FormAction& action) noexcept {
     running_ = true;
     try {
-        actions_.FixIt.Raise(*this);
+        action.Raise(*this);
     } catch (const std::exception&) {
     }
     win32::DropPendingInput();

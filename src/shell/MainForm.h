@@ -31,6 +31,7 @@ private:
     void Form_Load() noexcept;
     void FixItButton_Click() noexcept;
     void Cancel_Click() noexcept;
+    void RunAction(const FormAction& action) noexcept;
     void SetIcons() noexcept;
     void FocusAddressAtEnd() noexcept;
 
