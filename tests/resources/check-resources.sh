@@ -43,6 +43,10 @@ echo "check-resources: $exe, $(stat -c %s "$exe") bytes"
 kind=$(file -b "$exe")
 check "32-bit GUI program ($kind)" grep -q '^PE32 executable (GUI) Intel 80386' <<<"$kind"
 
+# --- The size: one small download ----------------------------------------
+size=$(stat -c %s "$exe")
+check "at most 300 KB ($size bytes)" test "$size" -le 300000
+
 # --- Imports: Windows' own DLLs only, present from Vista on ---------------
 # Anything else (the MinGW runtime DLLs in particular) would have to be
 # shipped beside the program.
