@@ -75,6 +75,27 @@ private:
     std::array<std::size_t, 256> skip_{};
 };
 
+// Windows takes a lone LF for a line end, though to this program it is text
+// inside a line. So each LF-separated part that names the host gets its own
+// mark: a site's entry after an LF is commented out, and a localhost entry
+// before it is left alone.
+void MarkNamingParts(std::string_view line, const HostMatcher& matcher, std::string& marked) {
+    marked.clear();
+    for (std::size_t start = 0;;) {
+        const std::size_t end = line.find('\n', start);
+        const std::string_view part = line.substr(start, end == std::string_view::npos ? end : end - start);
+        if (matcher.FoundIn(part)) {
+            marked += CommentMark;
+        }
+        marked += part;
+        if (end == std::string_view::npos) {
+            return;
+        }
+        marked += '\n';
+        start = end + 1;
+    }
+}
+
 // A missing file reads as one without lines.
 LineReader ReadIfPresent(Platform& platform, const std::string& path, bool present) {
     return present ? platform.OpenForReading(path) : LineReader();
@@ -146,14 +167,20 @@ void FileHandler::CommentOutHost(const std::string& path, const std::string& hos
     const HostMatcher matcher(host);
     SafeRewrite rewrite(platform_, path);
     std::string marked;
+    // A host with an LF in it can only be found across parts: then the line
+    // as a whole is marked.
+    const bool markParts = host.find('\n') == std::string::npos;
     ForEachLine(path, lines, [&](const std::string& line) {
         if (!matcher.FoundIn(line)) {
             rewrite.WriteLine(line);
-            return;
+        } else if (markParts && line.find('\n') != std::string::npos) {
+            MarkNamingParts(line, matcher, marked);
+            rewrite.WriteLine(marked);
+        } else {
+            marked.assign(CommentMark);
+            marked += line;
+            rewrite.WriteLine(marked);
         }
-        marked.assign(CommentMark);
-        marked += line;
-        rewrite.WriteLine(marked);
     });
     rewrite.Commit(attributes);
 }
