@@ -24,7 +24,9 @@ wine_start_display() {
     for n in $(seq 91 150); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
         # Detached and with its own output files, so no test runner waits on it.
-        setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp \
+        # -noreset: the server would otherwise reset whenever the last Wine
+        # process left, and refuse the next program while it did.
+        setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset \
             >"$RESOLVO_WINE_STATE/xvfb.log" 2>&1 </dev/null &
         local pid=$!
         local i

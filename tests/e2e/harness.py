@@ -227,6 +227,8 @@ class Session:
             except ProcessLookupError:
                 pass
         subprocess.run(["wineserver", "-k"], env=self.env, capture_output=True, timeout=30)
+        # A program started while the old server is still going down would fail.
+        subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=30)
         if self.process is not None:
             try:
                 self.process.wait(timeout=10)
