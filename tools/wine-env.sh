@@ -14,35 +14,36 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_log() { printf '%s\n' "$*" >&2; }
 
 # Starts Xvfb on a free display unless the state folder already has a live one.
+# Xvfb picks the display number itself (-displayfd), so that suites started
+# side by side never share one.
 wine_start_display() {
     mkdir -p "$RESOLVO_WINE_STATE"
     if [ -f "$RESOLVO_WINE_STATE/xvfb.pid" ] && kill -0 "$(cat "$RESOLVO_WINE_STATE/xvfb.pid")" 2>/dev/null; then
         export DISPLAY=":$(cat "$RESOLVO_WINE_STATE/display")"
         return 0
     fi
-    local n
-    for n in $(seq 91 150); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        # Detached and with its own output files, so no test runner waits on it.
-        # -noreset: the server would otherwise reset whenever the last Wine
-        # process left, and refuse the next program while it did.
-        setsid Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset \
-            >"$RESOLVO_WINE_STATE/xvfb.log" 2>&1 </dev/null &
-        local pid=$!
-        local i
-        for i in $(seq 1 100); do
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-                echo "$pid" >"$RESOLVO_WINE_STATE/xvfb.pid"
-                echo "$n" >"$RESOLVO_WINE_STATE/display"
-                export DISPLAY=":$n"
-                return 0
-            fi
-            kill -0 "$pid" 2>/dev/null || break
-            sleep 0.1
-        done
-        kill "$pid" 2>/dev/null
+    local number="$RESOLVO_WINE_STATE/display.new"
+    rm -f "$number"
+    # Detached and with its own output files, so no test runner waits on it.
+    # -noreset: the server would otherwise reset whenever the last Wine
+    # process left, and refuse the next program while it did.
+    setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$number" >"$RESOLVO_WINE_STATE/xvfb.log" 2>&1 </dev/null &
+    local pid=$! i n
+    for i in $(seq 1 100); do
+        n=$(cat "$number" 2>/dev/null || true)
+        if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+            echo "$pid" >"$RESOLVO_WINE_STATE/xvfb.pid"
+            echo "$n" >"$RESOLVO_WINE_STATE/display"
+            rm -f "$number"
+            export DISPLAY=":$n"
+            return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
     done
-    wine_log "wine-env: could not start Xvfb"
+    kill "$pid" 2>/dev/null
+    wine_log "wine-env: could not start Xvfb (see $RESOLVO_WINE_STATE/xvfb.log)"
     return 1
 }
 
