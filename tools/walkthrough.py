@@ -23,7 +23,7 @@ sys.path.insert(0, str(REPO / "tests" / "e2e"))
 from harness import (BROWSER, CONTINUE, ETC, FIX_IT, KEPT, MAIN_CLIENT, PROGRAM_FOLDER,  # noqa: E402
                      QUESTION, SPLASH_CLIENT, TITLE, Session)
 
-DEMO_HOSTS = (b"# The hosts file of a machine on which www.example.com does not load.\r\n"
+DEMO_HOSTS = (b"# The hosts file of a machine on which one site does not load.\r\n"
               b"#\r\n"
               b"127.0.0.1       localhost\r\n"
               b"::1             localhost\r\n"
