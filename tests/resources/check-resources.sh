@@ -65,6 +65,13 @@ for dll in "${imports[@]}"; do
     fi
 done
 
+# --- Windows XP: no function that only Vista and later have ----------------
+# (The C++ runtime's threads library imports GetTickCount64; the program
+# supplies that import itself.)
+newer_than_xp='GetTickCount64|InitializeConditionVariable|SleepConditionVariable|InitializeSRWLock|AcquireSRWLock|InitOnceExecuteOnce|GetFileInformationByHandleEx|SetFileInformationByHandle|CreateSymbolicLink|GetFinalPathNameByHandle|FlsAlloc|CompareStringEx|LCIDToLocaleName|GetDpiForWindow|SetProcessDpiAwareness'
+late=$("$objdump" -p "$exe" | grep -oEw "$newer_than_xp" | sort -u | tr '\n' ' ' || true)
+check "imports nothing Windows XP lacks${late:+ (imports $late)}" test -z "$late"
+
 # --- The resource directory -----------------------------------------------
 listing=$(wrestool -l "$exe" 2>/dev/null || true)
 indent "$listing"
