@@ -115,72 +115,6 @@ std::string RealisticHosts() {
     return text;
 }
 
-// The recording platform's own file reads and writes are made for clarity,
-// not speed (a byte-wise read that grows its buffer by doubling, a stdio call
-// per line). These two do what the Windows platform does instead: read the
-// file in one go into a buffer of its size, and write through a 64 KiB buffer.
-// Close() does not force the data to disk: that cost depends on the disk, not
-// on the program, and would only blur the comparison.
-class WriteBuffered final : public LineWriter {
-public:
-    explicit WriteBuffered(std::FILE* file) : file_(file) { buffer_.reserve(BufferSize); }
-    ~WriteBuffered() override {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
-
-    void WriteLine(std::string_view text) override {
-        buffer_.append(text);
-        buffer_.append("\r\n");
-        if (buffer_.size() >= BufferSize) {
-            Flush();
-        }
-    }
-
-    void Close() override {
-        Flush();
-        std::fclose(std::exchange(file_, nullptr));
-    }
-
-private:
-    static constexpr std::size_t BufferSize = 64 * 1024;
-
-    void Flush() {
-        if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) {
-            throw Failure("WriteFile", {}, error_code::WriteFault);
-        }
-        buffer_.clear();
-    }
-
-    std::FILE* file_;
-    std::string buffer_;
-};
-
-class BenchPlatform final : public RecordingPlatform {
-public:
-    LineReader OpenForReading(const std::string& path) override {
-        Enter(testing::Op::OpenForReading, path);
-        std::FILE* file = std::fopen(DiskPath(path).c_str(), "rb");
-        if (file == nullptr) {
-            throw Failure("OpenForReading", path, error_code::FileNotFound);
-        }
-        std::string content(static_cast<std::size_t>(std::filesystem::file_size(DiskPath(path))), '\0');
-        content.resize(std::fread(content.data(), 1, content.size(), file));
-        std::fclose(file);
-        return LineReader(std::move(content));
-    }
-
-    std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override {
-        Enter(testing::Op::CreateForWriting, path);
-        std::FILE* file = std::fopen(DiskPath(path).c_str(), "wb");
-        if (file == nullptr) {
-            throw Failure("CreateForWriting", path, error_code::PathNotFound);
-        }
-        return std::make_unique<WriteBuffered>(file);
-    }
-};
-
 // The etc folder in a temporary system directory, with the hosts file put
 // back to the same content before every measured step.
 struct Scene {
@@ -210,7 +144,10 @@ struct Scene {
 
     const std::string hosts;
     TempDir dir;
-    BenchPlatform platform;
+    // The tests' platform: real files, read in one go and written through a
+    // 64 KiB buffer as on Windows. Closing does not force the data to disk,
+    // which would measure the disk rather than the program.
+    RecordingPlatform platform;
     FileHandler handler{platform};
     std::string hostsPath;
 };

@@ -11,7 +11,6 @@ namespace error_code {
 inline constexpr std::uint32_t FileNotFound = 2;
 inline constexpr std::uint32_t PathNotFound = 3;
 inline constexpr std::uint32_t AccessDenied = 5;
-inline constexpr std::uint32_t InvalidData = 13;
 inline constexpr std::uint32_t WriteFault = 29;
 inline constexpr std::uint32_t InsufficientBuffer = 122;
 inline constexpr std::uint32_t FileTooLarge = 223;

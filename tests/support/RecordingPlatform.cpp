@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <vector>
 
 namespace resolvo::testing {
 
@@ -41,8 +40,11 @@ constexpr std::uint32_t NormalAttribute = 0x80;
 
 class DiskLineWriter final : public LineWriter {
 public:
+    // Buffered by 64 KiB, like the Windows platform's writer.
     DiskLineWriter(RecordingPlatform& platform, std::string path, std::FILE* file)
-        : platform_(platform), path_(std::move(path)), file_(file) {}
+        : platform_(platform), path_(std::move(path)), file_(file), buffer_(64 * 1024) {
+        std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+    }
     ~DiskLineWriter() override {
         if (file_ != nullptr) {
             std::fclose(file_);
@@ -69,6 +71,7 @@ private:
     RecordingPlatform& platform_;
     std::string path_;
     std::FILE* file_;
+    std::vector<char> buffer_;  // outlives the file that uses it
 };
 
 }  // namespace
@@ -200,11 +203,18 @@ bool RecordingPlatform::FileExists(const std::string& path) {
 
 LineReader RecordingPlatform::OpenForReading(const std::string& path) {
     Enter(Op::OpenForReading, path);
-    std::ifstream in(DiskPath(path), std::ios::binary);
-    if (!in) {
+    // Read in one go into a buffer of the file's size, as the Windows
+    // platform does, so that the benchmark can measure through this double.
+    const std::string disk = DiskPath(path);
+    std::FILE* file = std::fopen(disk.c_str(), "rb");
+    if (file == nullptr) {
         throw Failure("OpenForReading", path, error_code::FileNotFound);
     }
-    return LineReader(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+    std::error_code error;
+    std::string content(static_cast<std::size_t>(fs::file_size(disk, error)), '\0');
+    content.resize(std::fread(content.data(), 1, content.size(), file));
+    std::fclose(file);
+    return LineReader(std::move(content));
 }
 
 std::unique_ptr<LineWriter> RecordingPlatform::CreateForWriting(const std::string& path) {
