@@ -27,8 +27,8 @@ std::string QuerySystemDirectory(Platform& platform) {
     char buffer[BufferSize];
     const std::uint32_t length = platform.GetSystemDirectoryA(buffer, BufferSize);
     if (length == 0 || length >= BufferSize) {
-        throw Failure("GetSystemDirectoryA", {}, length == 0 ? error_code::PathNotFound
-                                                             : error_code::InsufficientBuffer);
+        throw Failure("GetSystemDirectoryA", {},
+                      length == 0 ? error_code::PathNotFound : error_code::InsufficientBuffer);
     }
     return std::string(buffer, length);
 }

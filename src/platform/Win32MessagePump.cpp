@@ -4,10 +4,10 @@ namespace resolvo::win32 {
 
 namespace {
 
-constexpr UINT FirstMouseMessage = 0x0200;      // WM_MOUSEMOVE
-constexpr UINT LastMouseMessage = 0x020E;       // WM_MOUSEHWHEEL
-constexpr UINT FirstNonClientMouse = 0x00A0;    // WM_NCMOUSEMOVE
-constexpr UINT LastNonClientMouse = 0x00AD;     // WM_NCXBUTTONDBLCLK
+constexpr UINT FirstMouseMessage = 0x0200;    // WM_MOUSEMOVE
+constexpr UINT LastMouseMessage = 0x020E;     // WM_MOUSEHWHEEL
+constexpr UINT FirstNonClientMouse = 0x00A0;  // WM_NCMOUSEMOVE
+constexpr UINT LastNonClientMouse = 0x00AD;   // WM_NCXBUTTONDBLCLK
 
 bool IsUserInput(UINT message) noexcept {
     return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
@@ -42,9 +42,8 @@ bool WaitPaintingOnly(HANDLE object, DWORD milliseconds) noexcept {
         if (elapsed >= milliseconds) {
             break;
         }
-        const DWORD result = ::MsgWaitForMultipleObjectsEx(count, count != 0 ? &object : nullptr,
-                                                           milliseconds - elapsed, QS_ALLINPUT,
-                                                           MWMO_INPUTAVAILABLE);
+        const DWORD result = ::MsgWaitForMultipleObjectsEx(
+            count, count != 0 ? &object : nullptr, milliseconds - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (count != 0 && result == WAIT_OBJECT_0) {
             signalled = true;
             break;

@@ -38,7 +38,8 @@ int Application::Run() noexcept {
 }
 
 bool Application::IsDialogMessageOfOurs(MSG& message) noexcept {
-    for (DialogWindow* form : {static_cast<DialogWindow*>(splash_.get()), static_cast<DialogWindow*>(mainForm_.get())}) {
+    for (DialogWindow* form :
+         {static_cast<DialogWindow*>(splash_.get()), static_cast<DialogWindow*>(mainForm_.get())}) {
         if (form != nullptr && form->IsLoaded() &&
             (message.hwnd == form->Handle() || ::IsChild(form->Handle(), message.hwnd)) &&
             ::IsDialogMessageW(form->Handle(), &message)) {

@@ -91,8 +91,8 @@ void BannerImage::Draw(HDC dc, const RECT& area) const noexcept {
     // Smooth scaling when the display is not at 96 DPI.
     ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
-    picture_->Render(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, height, width,
-                     -height, &area);
+    picture_->Render(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, height,
+                     width, -height, &area);
 }
 
 bool RegisterBannerPicture(HINSTANCE instance) noexcept {

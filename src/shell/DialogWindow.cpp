@@ -55,8 +55,8 @@ void DialogWindow::Unload() noexcept {
     }
 }
 
-bool DialogWindow::Create(HINSTANCE instance, HWND owner, DWORD style, DWORD exStyle, const std::wstring& caption,
-                          int clientWidthTwips, int clientHeightTwips) noexcept {
+bool DialogWindow::Create(HINSTANCE instance, HWND owner, DWORD style, DWORD exStyle,
+                          const std::wstring& caption, int clientWidthTwips, int clientHeightTwips) noexcept {
     dpi_ = ScreenDpi();
     clientWidthTwips_ = clientWidthTwips;
     clientHeightTwips_ = clientHeightTwips;
@@ -87,8 +87,8 @@ HFONT DialogWindow::FontFor(bool bold) noexcept {
 HWND DialogWindow::AddControl(const ControlSpec& control, const TwipsRect& container) noexcept {
     const PixelRect at = ToPixels(Within(container, control.position), dpi_);
     const HWND created = ::CreateWindowExW(
-        control.exStyle, control.windowClass, control.text, WS_CHILD | WS_VISIBLE | control.style, at.left, at.top,
-        at.width, at.height, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
+        control.exStyle, control.windowClass, control.text, WS_CHILD | WS_VISIBLE | control.style, at.left,
+        at.top, at.width, at.height, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
         reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(handle_, GWLP_HINSTANCE)), nullptr);
     if (created != nullptr) {
         ::SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.bold)), FALSE);
@@ -113,7 +113,8 @@ INT_PTR DialogWindow::OnMessage(UINT, WPARAM, LPARAM) noexcept {
     return FALSE;
 }
 
-INT_PTR CALLBACK DialogWindow::DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+INT_PTR CALLBACK DialogWindow::DialogProcedure(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) noexcept {
     DialogWindow* self = nullptr;
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<DialogWindow*>(lParam);

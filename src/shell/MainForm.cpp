@@ -22,9 +22,20 @@ constexpr int ClientHeightTwips = 1575;
 
 // In tab order. Neither button is the default one, so Enter presses nothing.
 constexpr ControlSpec Controls[] = {
-    {WebAddress, L"EDIT", L"http://", ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE,
-     {360, 480, 3375, 285}, false},
-    {WebLabel, L"STATIC", L"Type website to fix below", SS_LEFT | SS_NOPREFIX, 0, {360, 240, 3615, 255}, false},
+    {WebAddress,
+     L"EDIT",
+     L"http://",
+     ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP,
+     WS_EX_CLIENTEDGE,
+     {360, 480, 3375, 285},
+     false},
+    {WebLabel,
+     L"STATIC",
+     L"Type website to fix below",
+     SS_LEFT | SS_NOPREFIX,
+     0,
+     {360, 240, 3615, 255},
+     false},
     {Cancel, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, {360, 960, 1575, 495}, false},
     {FixItButton, L"BUTTON", L"Fix It", BS_PUSHBUTTON | WS_TABSTOP, 0, {2160, 960, 1575, 495}, false},
 };
@@ -34,7 +45,8 @@ constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 
 }  // namespace
 
-MainForm::MainForm(HINSTANCE instance, const MainFormActions& actions) : instance_(instance), actions_(actions) {}
+MainForm::MainForm(HINSTANCE instance, const MainFormActions& actions)
+    : instance_(instance), actions_(actions) {}
 
 bool MainForm::Show() noexcept {
     if (!Create(instance_, nullptr, MainStyle, WS_EX_APPWINDOW, L"Resolvo 2.0", ClientWidthTwips,
@@ -63,8 +75,8 @@ BOOL MainForm::OnInitDialog() noexcept {
 
 void MainForm::SetIcons() noexcept {
     bigIcon_.Reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_RESOLVO), IMAGE_ICON,
-                                                   ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON),
-                                                   LR_DEFAULTCOLOR)));
+                                                   ::GetSystemMetrics(SM_CXICON),
+                                                   ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
     smallIcon_.Reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_RESOLVO), IMAGE_ICON,
                                                      ::GetSystemMetrics(SM_CXSMICON),
                                                      ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));

@@ -1,6 +1,7 @@
 // Start-up: the program's modules are made and the main window's two actions
 // connected before the disclaimer is shown.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
 

@@ -31,26 +31,54 @@ constexpr DWORD Button = BS_PUSHBUTTON | WS_TABSTOP;
 // In tab order. Positions are relative to Frame1.
 constexpr ControlSpec FrameControls[] = {
     {Picture1, BannerPictureClass, L"", WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE, {0, 120, 8235, 1410}, false},
-    {Label4, L"STATIC", L"Resolvo DNS error fix Version 2.0", Label | SS_RIGHT, 0, {2400, 1680, 3465, 240}, true},
-    {Label5, L"STATIC", L"Please close all web acceleration programs prior to using this application.",
-     Label | SS_CENTER, 0, {360, 2160, 7455, 255}, false},
-    {Label6, L"STATIC",
+    {Label4,
+     L"STATIC",
+     L"Resolvo DNS error fix Version 2.0",
+     Label | SS_RIGHT,
+     0,
+     {2400, 1680, 3465, 240},
+     true},
+    {Label5,
+     L"STATIC",
+     L"Please close all web acceleration programs prior to using this application.",
+     Label | SS_CENTER,
+     0,
+     {360, 2160, 7455, 255},
+     false},
+    {Label6,
+     L"STATIC",
      L"If prompted by your virus checking software or firewall, please ensure you allow Resolvo access to "
      L"your system.",
-     Label | SS_CENTER, 0, {120, 2400, 7935, 255}, false},
+     Label | SS_CENTER,
+     0,
+     {120, 2400, 7935, 255},
+     false},
     {Label1, L"STATIC", L"Warning", Label | SS_CENTER, 0, {3600, 2640, 1095, 255}, true},
-    {Label2, L"STATIC",
+    {Label2,
+     L"STATIC",
      L"This software is provided as is, with no support or warranty of any kind. The use of this software is "
      L"not endorsed by Microsoft Corporation, and we accept no responsibility for loss of data or damage to "
      L"your system which may result from the use of this software. By using this software you agree to the "
      L"above terms. If you do not agree to the above terms press ESC to exit from the program.",
-     Label | SS_LEFT, 0, {360, 3000, 7455, 855}, false},
-    {Label3, L"STATIC", L"If you agree to the above terms please click continue otherwise click exit.",
-     Label | SS_CENTER, 0, {360, 3960, 7455, 255}, false},
-    {Label7, L"STATIC",
+     Label | SS_LEFT,
+     0,
+     {360, 3000, 7455, 855},
+     false},
+    {Label3,
+     L"STATIC",
+     L"If you agree to the above terms please click continue otherwise click exit.",
+     Label | SS_CENTER,
+     0,
+     {360, 3960, 7455, 255},
+     false},
+    {Label7,
+     L"STATIC",
      L"After clicking continue below, your network connection will be reset and Resolvo will run several "
      L"known DNS error fixes.",
-     Label | SS_CENTER, 0, {1320, 4320, 5535, 495}, false},
+     Label | SS_CENTER,
+     0,
+     {1320, 4320, 5535, 495},
+     false},
     {ContinueCommand, L"BUTTON", L"Continue", Button, 0, {2400, 4920, 1335, 375}, false},
 };
 
@@ -69,7 +97,8 @@ frmSplash::frmSplash(HINSTANCE instance, std::function<void()> continueWith)
 
 bool frmSplash::Show(HWND owner) noexcept {
     // Owned by a hidden window, the disclaimer gets no taskbar button.
-    if (!Create(instance_, owner, SplashStyle, WS_EX_DLGMODALFRAME, L"", ClientWidthTwips, ClientHeightTwips)) {
+    if (!Create(instance_, owner, SplashStyle, WS_EX_DLGMODALFRAME, L"", ClientWidthTwips,
+                ClientHeightTwips)) {
         return false;
     }
     CentreOnScreen();
@@ -97,7 +126,8 @@ void frmSplash::SizeLabelToText(HWND label) noexcept {
     wchar_t text[128];
     const int length = ::GetWindowTextW(label, text, 128);
     const HDC dc = ::GetDC(label);
-    const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0)));
+    const HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(label, WM_GETFONT, 0, 0)));
     SIZE extent{};
     ::GetTextExtentPoint32W(dc, text, length, &extent);
     ::SelectObject(dc, previous);
@@ -106,7 +136,8 @@ void frmSplash::SizeLabelToText(HWND label) noexcept {
     ::GetWindowRect(label, &at);
     ::MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&at), 2);
     const int centre = (at.left + at.right) / 2;
-    ::SetWindowPos(label, nullptr, centre - extent.cx / 2, at.top, extent.cx, extent.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(label, nullptr, centre - extent.cx / 2, at.top, extent.cx, extent.cy,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool frmSplash::PreviewKey(MSG& message) noexcept {

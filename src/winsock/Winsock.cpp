@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/SystemPaths.h"
 #include "platform/Step.h"
+#include "platform/SystemPaths.h"
 
 namespace resolvo {
 
@@ -22,12 +22,13 @@ std::string RegistryEditor(Platform& platform) {
 }
 
 std::string ExportCommand(Platform& platform, std::string_view backupName, std::string_view key) {
-    return RegistryEditor(platform) + " /e " + Quoted(JoinPath(platform.ApplicationFolder(), backupName)) + " " +
-           Quoted(key);
+    return RegistryEditor(platform) + " /e " + Quoted(JoinPath(platform.ApplicationFolder(), backupName)) +
+           " " + Quoted(key);
 }
 
 std::string ImportCommand(Platform& platform, std::string_view settingsName) {
-    return RegistryEditor(platform) + " /s /i " + Quoted(JoinPath(platform.ApplicationFolder(), settingsName));
+    return RegistryEditor(platform) + " /s /i " +
+           Quoted(JoinPath(platform.ApplicationFolder(), settingsName));
 }
 
 std::string RenewCommand(Platform& platform) {
@@ -40,17 +41,17 @@ void Winsock::ResetWinsock(MainWindowAccess& window) {
     // The exports are waited for, so that the backups hold the settings from
     // before the imports below replace them.
     RunStep([&] {
-        platform_.RunCommand(ExportCommand(platform_, "winsockbak.reg", WinsockKey), WindowStyle::Hidden, true);
+        platform_.RunCommand(ExportCommand(platform_, "winsockbak.reg", WinsockKey), WindowStyle::Hidden,
+                             true);
     });
     RunStep([&] {
-        platform_.RunCommand(ExportCommand(platform_, "winsock2bak.reg", Winsock2Key), WindowStyle::Hidden, true);
+        platform_.RunCommand(ExportCommand(platform_, "winsock2bak.reg", Winsock2Key), WindowStyle::Hidden,
+                             true);
     });
-    RunStep([&] {
-        platform_.RunCommand(ImportCommand(platform_, "winsock.reg"), WindowStyle::Hidden, false);
-    });
-    RunStep([&] {
-        platform_.RunCommand(ImportCommand(platform_, "winsock2.reg"), WindowStyle::Hidden, false);
-    });
+    RunStep(
+        [&] { platform_.RunCommand(ImportCommand(platform_, "winsock.reg"), WindowStyle::Hidden, false); });
+    RunStep(
+        [&] { platform_.RunCommand(ImportCommand(platform_, "winsock2.reg"), WindowStyle::Hidden, false); });
     RunStep([&] { platform_.RunCommand(RenewCommand(platform_), WindowStyle::Hidden, false); });
     RunStep([&] { platform_.Pause(SettleTimeMs); });
     // While the window is still loading it is not visible, and this fails.

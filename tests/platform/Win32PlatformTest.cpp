@@ -214,8 +214,9 @@ TEST_F(Win32PlatformCommands, AnUnquotedPathWithBlanksIsFoundByItsPrefixes) {
 }
 
 TEST_F(Win32PlatformCommands, AProgramThatDoesNotExistRaisesAFailure) {
-    const DWORD code = FailureCode(
-        [&] { platform.RunCommand("\"" + dir.PathOf("nothing here.exe") + "\" x", WindowStyle::Hidden, false); });
+    const DWORD code = FailureCode([&] {
+        platform.RunCommand("\"" + dir.PathOf("nothing here.exe") + "\" x", WindowStyle::Hidden, false);
+    });
     EXPECT_EQ(code, ERROR_FILE_NOT_FOUND);
 }
 
@@ -228,8 +229,8 @@ public:
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"ResolvoCountingWindow";
         ::RegisterClassW(&windowClass);
-        handle = ::CreateWindowExW(0, L"ResolvoCountingWindow", L"counting", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                   nullptr, nullptr, windowClass.hInstance, nullptr);
+        handle = ::CreateWindowExW(0, L"ResolvoCountingWindow", L"counting", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                   100, nullptr, nullptr, windowClass.hInstance, nullptr);
         ::SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~CountingWindow() { ::DestroyWindow(handle); }

@@ -14,22 +14,38 @@ namespace fs = std::filesystem;
 
 const char* OpName(Op op) noexcept {
     switch (op) {
-        case Op::RunCommand: return "RunCommand";
-        case Op::ShowMessage: return "ShowMessage";
-        case Op::Pause: return "Pause";
-        case Op::GetSystemDirectory: return "GetSystemDirectoryA";
-        case Op::WindowsDirectory: return "WindowsDirectory";
-        case Op::ApplicationFolder: return "ApplicationFolder";
-        case Op::GetAttributes: return "GetAttributes";
-        case Op::SetAttributes: return "SetAttributes";
-        case Op::FileExists: return "FileExists";
-        case Op::OpenForReading: return "OpenForReading";
-        case Op::CreateForWriting: return "CreateForWriting";
-        case Op::WriteLine: return "WriteLine";
-        case Op::CloseWriter: return "CloseWriter";
-        case Op::MoveReplacing: return "MoveReplacing";
-        case Op::RemoveFile: return "RemoveFile";
-        case Op::ActivateWindow: return "ActivateWindow";
+        case Op::RunCommand:
+            return "RunCommand";
+        case Op::ShowMessage:
+            return "ShowMessage";
+        case Op::Pause:
+            return "Pause";
+        case Op::GetSystemDirectory:
+            return "GetSystemDirectoryA";
+        case Op::WindowsDirectory:
+            return "WindowsDirectory";
+        case Op::ApplicationFolder:
+            return "ApplicationFolder";
+        case Op::GetAttributes:
+            return "GetAttributes";
+        case Op::SetAttributes:
+            return "SetAttributes";
+        case Op::FileExists:
+            return "FileExists";
+        case Op::OpenForReading:
+            return "OpenForReading";
+        case Op::CreateForWriting:
+            return "CreateForWriting";
+        case Op::WriteLine:
+            return "WriteLine";
+        case Op::CloseWriter:
+            return "CloseWriter";
+        case Op::MoveReplacing:
+            return "MoveReplacing";
+        case Op::RemoveFile:
+            return "RemoveFile";
+        case Op::ActivateWindow:
+            return "ActivateWindow";
     }
     return "?";
 }

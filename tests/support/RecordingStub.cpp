@@ -22,8 +22,8 @@ std::wstring OwnPath() {
 }
 
 DWORD ReadNumber(const std::wstring& path, DWORD fallback) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                      nullptr);
+    const HANDLE file =
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return fallback;
     }
