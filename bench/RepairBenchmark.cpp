@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "namefiles/FileHandler.h"
+#include "namefiles/NameFileRepair.h"
 #include "namefiles/SafeRewrite.h"
 #include "support/RecordingPlatform.h"
 #include "support/TempDir.h"
@@ -64,6 +64,8 @@ void operator delete(void* block, std::size_t) noexcept {
 namespace resolvo {
 namespace {
 
+using namefiles::NameFileRepair;
+using namefiles::SafeRewrite;
 using testing::RecordingPlatform;
 using testing::TempDir;
 
@@ -89,7 +91,7 @@ std::string RealisticHosts() {
         "# Copyright (c) 1993-2009 Microsoft Corp.\r\n#\r\n"
         "# This file contains the mappings of IP addresses to host names.\r\n"
         "#\r\n127.0.0.1       localhost\r\n::1             localhost\r\n";
-    for (int line = 6; line < resolvo::FileHandler::MaxLines; ++line) {
+    for (int line = 6; line < NameFileRepair::MaxLines; ++line) {
         const int kind = pick(0, 99);
         if (line == 120 || line == 5000 || line == 9900) {
             text += line == 5000 ? "0.0.0.0 Shop.EXAMPLE-Store.com"
@@ -148,7 +150,7 @@ struct Scene {
     // 64 KiB buffer as on Windows. Closing does not force the data to disk,
     // which would measure the disk rather than the program.
     RecordingPlatform platform;
-    FileHandler handler{platform};
+    NameFileRepair handler{platform};
     std::string hostsPath;
 };
 

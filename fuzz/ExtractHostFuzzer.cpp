@@ -66,7 +66,7 @@ std::string Printable(std::string_view text) {
 }
 
 void ExpectHost(std::string_view address, std::string_view expected, const char* what) {
-    const std::string host = resolvo::ExtractHost(address);
+    const std::string host = resolvo::fix::ExtractHost(address);
     if (host != expected) {
         Fail(what, address, host, expected);
     }
@@ -132,7 +132,7 @@ void CheckAnswer(std::string_view address, const std::string& host) {
     if (!StartsWithWww(host) && host.back() != '.') {
         ExpectHost(host, host, "a host typed again");
     }
-    const std::string again = resolvo::ExtractHost(host);
+    const std::string again = resolvo::fix::ExtractHost(host);
     for (const auto& [before, after] : Surroundings) {
         ExpectHost(before + host + after, again, "a host in a full address");
     }
@@ -183,7 +183,7 @@ void CheckKnownForms(std::string_view address) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view address(reinterpret_cast<const char*>(data), size);
-    CheckAnswer(address, resolvo::ExtractHost(address));
+    CheckAnswer(address, resolvo::fix::ExtractHost(address));
     CheckKnownForms(address);
     return 0;
 }

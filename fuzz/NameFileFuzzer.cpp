@@ -19,15 +19,15 @@
 #include <system_error>
 #include <vector>
 
-#include "namefiles/FileHandler.h"
+#include "namefiles/NameFileRepair.h"
 #include "namefiles/SafeRewrite.h"
-#include "platform/Failure.h"
+#include "port/Failure.h"
 #include "support/RecordingPlatform.h"
 #include "support/TempDir.h"
 
 namespace {
 
-using resolvo::FileHandler;
+using resolvo::namefiles::NameFileRepair;
 using resolvo::testing::Op;
 using resolvo::testing::RecordingPlatform;
 using resolvo::testing::TempDir;
@@ -36,7 +36,7 @@ constexpr unsigned HostLengthBits = 0x3F;
 constexpr unsigned HiddenSystemFlag = 0x40;
 constexpr unsigned NearLimitFlag = 0x80;
 constexpr std::string_view FillerLine = "#\r\n";
-constexpr std::size_t FillerLines = static_cast<std::size_t>(FileHandler::MaxLines) - 4;
+constexpr std::size_t FillerLines = static_cast<std::size_t>(NameFileRepair::MaxLines) - 4;
 
 std::string Printable(std::string_view text, std::size_t limit = 200) {
     std::string shown;
@@ -191,7 +191,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scene.dir.Write(scene.etcRelative + "hosts", before);
     RecordingPlatform platform;
     platform.systemDirectory = scene.systemDirectory;
-    FileHandler handler(platform);
+    NameFileRepair handler(platform);
     const std::string path = handler.GetEtcDirectory() + "hosts";
     if ((control & HiddenSystemFlag) != 0) {
         platform.GiveAttributes(path, resolvo::HiddenAttribute | resolvo::SystemAttribute);
@@ -213,7 +213,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // are the file's lines.
     const std::vector<std::string_view> lines = SplitLines(added);
     const std::size_t lineCount = lines.size() + (nearLimit ? FillerLines : 0);
-    if (lineCount > static_cast<std::size_t>(FileHandler::MaxLines)) {
+    if (lineCount > static_cast<std::size_t>(NameFileRepair::MaxLines)) {
         if (!tooLong) {
             Fail("a file over the line limit was not refused", host, before);
         }
@@ -241,7 +241,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (platform.GetAttributes(path) != attributes) {
         Fail("the file's attributes were not kept", host, before);
     }
-    if (scene.dir.Exists(scene.etcRelative + "hosts" + std::string(resolvo::SafeRewrite::TemporarySuffix))) {
+    if (scene.dir.Exists(scene.etcRelative + "hosts" +
+                         std::string(resolvo::namefiles::SafeRewrite::TemporarySuffix))) {
         Fail("the temporary file was left behind", host, before);
     }
     return 0;

@@ -29,12 +29,12 @@ add_executable(recording_stub WIN32 support/RecordingStub.cpp)
 target_link_options(recording_stub PRIVATE -static -municode)
 
 add_executable(win32_tests
-    platform/Win32PlatformTest.cpp
-    namefiles/Win32NameFilesTest.cpp
+    win32/Win32PlatformTest.cpp
+    win32/NameFilesOnWin32Test.cpp
     support/Win32TempDir.cpp
 )
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(win32_tests PRIVATE resolvo_win32 GTest::gtest_main)
+target_link_libraries(win32_tests PRIVATE resolvo_win32 resolvo_namefiles GTest::gtest_main)
 target_link_options(win32_tests PRIVATE -static)
 add_dependencies(win32_tests recording_stub)
 add_test(NAME win32_tests COMMAND win32_tests)

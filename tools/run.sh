@@ -18,7 +18,7 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target resolvo recording_stub
 
 export RESOLVO_WINE_STATE="$PWD/build/run/wine"
-exe="$PWD/build/windows/src/resolvo.exe"
+exe="$PWD/build/windows/src/app/resolvo.exe"
 stub="$PWD/build/windows/tests/recording_stub.exe"
 
 if [ -z "${DISPLAY:-}" ]; then

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-namespace resolvo {
+namespace resolvo::fix {
 
 namespace {
 
@@ -136,4 +136,4 @@ std::string ExtractHost(std::string_view address) noexcept {
     }
 }
 
-}  // namespace resolvo
+}  // namespace resolvo::fix

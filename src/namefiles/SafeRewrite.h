@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
+#include "port/Platform.h"
 
-namespace resolvo {
+namespace resolvo::namefiles {
 
 // Rewrites a file without ever leaving it emptied or half written: the new
 // lines go to a temporary file beside it, which takes the file's place in one
@@ -19,7 +19,7 @@ public:
     static constexpr std::string_view TemporarySuffix = ".resolvo.tmp";
 
     // Creates the temporary file.
-    SafeRewrite(Platform& platform, std::string target);
+    SafeRewrite(Files& files, std::string target);
     ~SafeRewrite();
     SafeRewrite(const SafeRewrite&) = delete;
     SafeRewrite& operator=(const SafeRewrite&) = delete;
@@ -30,11 +30,11 @@ public:
     void Commit(std::optional<std::uint32_t> attributes);
 
 private:
-    Platform& platform_;
+    Files& files_;
     std::string target_;
     std::string temporary_;
     std::unique_ptr<LineWriter> writer_;
     bool moved_ = false;
 };
 
-}  // namespace resolvo
+}  // namespace resolvo::namefiles

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace resolvo {
+namespace resolvo::fix {
 namespace {
 
 TEST(ExtractHost, KeepsOnlyTheRealHost) {
@@ -60,4 +60,4 @@ TEST(ExtractHost, GivesNothingForWhatIsNotAHost) {
 }
 
 }  // namespace
-}  // namespace resolvo
+}  // namespace resolvo::fix

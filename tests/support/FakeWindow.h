@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "shell/FormActions.h"
+#include "port/MainWindowAccess.h"
 
 namespace resolvo::testing {
 

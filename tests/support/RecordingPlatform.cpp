@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -20,8 +19,8 @@ const char* OpName(Op op) noexcept {
             return "ShowMessage";
         case Op::Pause:
             return "Pause";
-        case Op::GetSystemDirectory:
-            return "GetSystemDirectoryA";
+        case Op::SystemDirectory:
+            return "SystemDirectory";
         case Op::WindowsDirectory:
             return "WindowsDirectory";
         case Op::ApplicationFolder:
@@ -168,20 +167,12 @@ void RecordingPlatform::Pause(int milliseconds) {
     Enter(Op::Pause, std::to_string(milliseconds));
 }
 
-std::uint32_t RecordingPlatform::GetSystemDirectoryA(char* buffer, std::uint32_t size) {
-    Enter(Op::GetSystemDirectory, std::to_string(size));
-    if (systemDirectoryCount) {
-        // A count the real service would give: the text it claims to have
-        // stored is whatever fits, the rest of the buffer is left alone.
-        const std::size_t stored = std::min<std::size_t>(systemDirectory.size(), size);
-        std::memcpy(buffer, systemDirectory.data(), stored);
-        return *systemDirectoryCount;
+std::string RecordingPlatform::SystemDirectory() {
+    Enter(Op::SystemDirectory, {});
+    if (systemDirectoryFails) {
+        throw Failure("SystemDirectory", {}, error_code::PathNotFound);
     }
-    if (systemDirectory.size() + 1 > size) {
-        return static_cast<std::uint32_t>(systemDirectory.size() + 1);
-    }
-    std::memcpy(buffer, systemDirectory.c_str(), systemDirectory.size() + 1);
-    return static_cast<std::uint32_t>(systemDirectory.size());
+    return systemDirectory;
 }
 
 std::string RecordingPlatform::WindowsDirectory() {

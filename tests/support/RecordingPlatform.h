@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Failure.h"
-#include "platform/Platform.h"
+#include "port/Failure.h"
+#include "port/Platform.h"
 
 namespace resolvo::testing {
 
@@ -17,7 +17,7 @@ enum class Op {
     RunCommand,
     ShowMessage,
     Pause,
-    GetSystemDirectory,
+    SystemDirectory,
     WindowsDirectory,
     ApplicationFolder,
     GetAttributes,
@@ -60,8 +60,8 @@ class RecordingPlatform : public Platform {
 public:
     // --- set-up ---
     std::string systemDirectory = "C:\\WINDOWS\\system32";
-    // When set, GetSystemDirectoryA returns this count instead of the real one.
-    std::optional<std::uint32_t> systemDirectoryCount;
+    // When set, asking for the system directory fails.
+    bool systemDirectoryFails = false;
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<WindowId> hiddenWindows;
@@ -93,7 +93,7 @@ public:
     void RunCommand(const std::string& command, WindowStyle style, bool wait) override;
     MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
     void Pause(int milliseconds) override;
-    std::uint32_t GetSystemDirectoryA(char* buffer, std::uint32_t size) override;
+    std::string SystemDirectory() override;
     std::string WindowsDirectory() override;
     std::string ApplicationFolder() override;
     std::uint32_t GetAttributes(const std::string& path) override;

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "platform/Win32Text.h"
+#include "win32/Text.h"
 
 namespace resolvo::testing {
 

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string_view>
+
+#include "namefiles/NameFileRepair.h"
+#include "port/MainWindowAccess.h"
+#include "port/Platform.h"
+
+namespace resolvo::fix {
+
+// The host of the product's web site, whose free-scan page is offered when a
+// fix did not help. Fixed at build time.
+extern const std::string_view FreeScanHost;
+
+// Fixes the site typed in the main window: repairs the name files for its
+// host, flushes the resolver cache, opens the site and asks whether it loaded.
+class SiteFixer {
+public:
+    SiteFixer(Platform& platform, namefiles::NameFileRepair& nameFiles)
+        : platform_(platform), nameFiles_(nameFiles) {}
+
+    void RunFix(MainWindowAccess& window);
+
+private:
+    void OpenInBrowser(std::string_view address);
+
+    Platform& platform_;
+    namefiles::NameFileRepair& nameFiles_;
+};
+
+}  // namespace resolvo::fix

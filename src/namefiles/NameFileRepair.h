@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "port/Platform.h"
+
+namespace resolvo::namefiles {
+
+// Comments out a host's lines in the system's hosts and lmhosts files, after
+// a backup copy of both made once per run.
+class NameFileRepair {
+public:
+    static constexpr int MaxLines = 10000;
+
+    // Lives for the whole run.
+    struct State {
+        std::string EtcDirectory;
+        std::uint32_t HostsAttributes = 0;
+        std::uint32_t LmhostsAttributes = 0;
+        bool NameFilesBackedUp = false;
+    };
+
+    explicit NameFileRepair(Files& files) : files_(files) {}
+
+    void RepairNameFiles(const std::string& host);
+
+    std::string GetEtcDirectory();
+    void SaveAndClearAttributes();
+    void RestoreAttributes();
+    void CopyToBackup(const std::string& path);
+    void CommentOutHost(const std::string& path, const std::string& host);
+
+    const State& ModuleState() const noexcept { return state_; }
+
+private:
+    std::string HostsPath() const;
+    std::string LmhostsPath() const;
+    void BackUpOnce();
+    bool SaveAndClear(const std::string& path, std::uint32_t& saved);
+    void ClearReadOnly(const std::string& path);
+    void Restore(const std::string& path, std::uint32_t saved, bool restorable);
+
+    Files& files_;
+    State state_;
+    // Whether the saved attributes of each file may be put back: not when
+    // the file was there but its attributes could not be read.
+    bool restoreHosts_ = true;
+    bool restoreLmhosts_ = true;
+};
+
+}  // namespace resolvo::namefiles

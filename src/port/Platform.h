@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "port/LineReader.h"
+
+namespace resolvo {
+
+enum class WindowStyle : int { Hidden = 0, NormalFocus = 1 };
+
+// The values are the Windows message-box flags and results.
+enum class MessageKind : unsigned { OkOnly = 0, YesNo = 4, Critical = 16 };
+enum class MessageAnswer : int { Ok = 1, Yes = 6, No = 7 };
+
+inline constexpr std::string_view ApplicationTitle = "Resolvo 2.0";
+
+// File attribute bits, as Windows numbers them.
+inline constexpr std::uint32_t ReadOnlyAttribute = 0x1;
+inline constexpr std::uint32_t HiddenAttribute = 0x2;
+inline constexpr std::uint32_t SystemAttribute = 0x4;
+inline constexpr std::uint32_t ArchiveAttribute = 0x20;
+
+// Opaque identity of a top-level window; the windows know what it stands for.
+enum class WindowId : std::uintptr_t {};
+
+// Writes a text file line by line. Close() makes the content durable and
+// raises a failure if it could not; dropping an open writer closes it quietly.
+class LineWriter {
+public:
+    virtual ~LineWriter() = default;
+    virtual void WriteLine(std::string_view text) = 0;
+    virtual void Close() = 0;
+};
+
+// What the name-file repair needs of the system: its files. Paths and text
+// are UTF-8; file content is bytes and is never re-encoded. Every operation
+// that can fail raises resolvo::Failure.
+class Files {
+public:
+    virtual ~Files() = default;
+
+    virtual std::string SystemDirectory() = 0;
+
+    virtual std::uint32_t GetAttributes(const std::string& path) = 0;
+    virtual void SetAttributes(const std::string& path, std::uint32_t bits) = 0;
+    // True for hidden and system files too.
+    virtual bool FileExists(const std::string& path) = 0;
+
+    // Reads the whole file; the file itself is closed again before this returns.
+    virtual LineReader OpenForReading(const std::string& path) = 0;
+    // Creates the file, or empties it if it exists.
+    virtual std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) = 0;
+    // Puts source in target's place in one step, replacing target if it exists.
+    virtual void MoveReplacing(const std::string& source, const std::string& target) = 0;
+    virtual void RemoveFile(const std::string& path) = 0;
+};
+
+// Everything else the procedures need: programs, messages, pauses, the
+// program's windows and folders.
+class Platform : public Files {
+public:
+    // Starts a whole command line. With wait, returns once the process has
+    // ended (or a failure once the platform's wait limit has passed).
+    virtual void RunCommand(const std::string& command, WindowStyle style, bool wait) = 0;
+    // A Yes/No box can only be closed with one of its two buttons.
+    virtual MessageAnswer ShowMessage(const std::string& text, MessageKind kind) = 0;
+    virtual void Pause(int milliseconds) = 0;
+
+    virtual std::string WindowsDirectory() = 0;
+    virtual std::string ApplicationFolder() = 0;
+
+    // Brings a visible window to the front; fails for a window not yet shown.
+    virtual void ActivateWindow(WindowId window) = 0;
+};
+
+}  // namespace resolvo

@@ -1,0 +1,108 @@
+#include "ui/Banner.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include "ResourceIds.h"
+
+namespace resolvo::ui {
+
+namespace {
+
+// The bytes of a resource, copied into memory that a stream can own.
+win32::UniqueGlobal CopyResource(HINSTANCE instance, int id, DWORD& size) noexcept {
+    const HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+    const HGLOBAL loaded = found != nullptr ? ::LoadResource(instance, found) : nullptr;
+    const void* bytes = loaded != nullptr ? ::LockResource(loaded) : nullptr;
+    size = found != nullptr ? ::SizeofResource(instance, found) : 0;
+    if (bytes == nullptr || size == 0) {
+        return {};
+    }
+    win32::UniqueGlobal copy(::GlobalAlloc(GMEM_MOVEABLE, size));
+    void* target = copy ? ::GlobalLock(copy.Get()) : nullptr;
+    if (target == nullptr) {
+        return {};
+    }
+    ::CopyMemory(target, bytes, size);
+    ::GlobalUnlock(copy.Get());
+    return copy;
+}
+
+win32::ComPtr<IPicture> DecodeResource(HINSTANCE instance, int id) noexcept {
+    DWORD size = 0;
+    win32::UniqueGlobal bytes = CopyResource(instance, id, size);
+    win32::ComPtr<IStream> stream;
+    if (!bytes || FAILED(::CreateStreamOnHGlobal(bytes.Get(), TRUE, stream.Put()))) {
+        return {};
+    }
+    bytes.Release();  // the stream frees it now
+    win32::ComPtr<IPicture> picture;
+    if (FAILED(::OleLoadPicture(stream.Get(), static_cast<LONG>(size), FALSE, IID_IPicture,
+                                picture.PutVoid()))) {
+        return {};
+    }
+    return picture;
+}
+
+void OnPaint(HWND window) noexcept {
+    PAINTSTRUCT paint;
+    const HDC dc = ::BeginPaint(window, &paint);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    const auto* banner = reinterpret_cast<const BannerImage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (banner != nullptr) {
+        banner->Draw(dc, client);
+    } else {
+        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    ::EndPaint(window, &paint);
+}
+
+LRESULT CALLBACK BannerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    switch (message) {
+        case WM_PAINT:
+            OnPaint(window);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the banner covers the whole box
+        case WM_LBUTTONDOWN:
+            ::SetFocus(window);
+            return 0;
+        default:
+            return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+}  // namespace
+
+BannerImage::BannerImage(HINSTANCE instance) noexcept : picture_(DecodeResource(instance, IDR_BANNER)) {}
+
+void BannerImage::Draw(HDC dc, const RECT& area) const noexcept {
+    OLE_XSIZE_HIMETRIC width = 0;
+    OLE_YSIZE_HIMETRIC height = 0;
+    if (!picture_ || FAILED(picture_->get_Width(&width)) || FAILED(picture_->get_Height(&height))) {
+        ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_BTNFACE));
+        return;
+    }
+    // Smooth scaling when the display is not at 96 DPI.
+    ::SetStretchBltMode(dc, HALFTONE);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    picture_->Render(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, 0, height,
+                     width, -height, &area);
+}
+
+bool RegisterBannerClass(HINSTANCE instance) noexcept {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = BannerProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = BannerClass;
+    return ::RegisterClassW(&windowClass) != 0;
+}
+
+void ShowBanner(HWND bannerBox, const BannerImage& banner) noexcept {
+    ::SetWindowLongPtrW(bannerBox, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&banner));
+    ::InvalidateRect(bannerBox, nullptr, FALSE);
+}
+
+}  // namespace resolvo::ui

@@ -1,0 +1,56 @@
+#pragma once
+
+namespace resolvo::ui {
+
+// Window layouts are drawn up in twips (1/1440 inch) and placed in pixels at
+// the display's real resolution: 15 twips a pixel at 96 DPI.
+inline constexpr int TwipsPerInch = 1440;
+
+struct TwipsRect {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+struct PixelRect {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// Rounds half away from zero, as MulDiv does.
+constexpr int ScaleRounded(long long value, long long numerator, long long denominator) noexcept {
+    const long long product = value * numerator;
+    const long long half = denominator / 2;
+    return static_cast<int>(product >= 0 ? (product + half) / denominator : (product - half) / denominator);
+}
+
+constexpr int TwipsToPixels(int twips, int dpi) noexcept {
+    return ScaleRounded(twips, dpi, TwipsPerInch);
+}
+
+// Edges are converted, not sizes, so that controls laid out edge to edge in
+// twips stay edge to edge in pixels.
+constexpr PixelRect ToPixels(const TwipsRect& rect, int dpi) noexcept {
+    const int left = TwipsToPixels(rect.left, dpi);
+    const int top = TwipsToPixels(rect.top, dpi);
+    const int right = TwipsToPixels(rect.left + rect.width, dpi);
+    const int bottom = TwipsToPixels(rect.top + rect.height, dpi);
+    return {left, top, right - left, bottom - top};
+}
+
+// Moves a rectangle given relative to a container into the container's parent.
+constexpr TwipsRect Within(const TwipsRect& container, const TwipsRect& rect) noexcept {
+    return {container.left + rect.left, container.top + rect.top, rect.width, rect.height};
+}
+
+// The LOGFONT height (negative: character height) of a font of the given size
+// in hundredths of a point.
+constexpr int FontHeightForPoints(int hundredthsOfPoint, int dpi) noexcept {
+    constexpr int HundredthsOfPointPerInch = 7200;
+    return -ScaleRounded(hundredthsOfPoint, dpi, HundredthsOfPointPerInch);
+}
+
+}  // namespace resolvo::ui

@@ -1,0 +1,141 @@
+#include "ui/MainWindow.h"
+
+#include <exception>
+
+#include "ResourceIds.h"
+#include "win32/MessagePump.h"
+#include "win32/Text.h"
+
+namespace resolvo::ui {
+
+namespace {
+
+enum ControlId : int {
+    AddressBox = 201,
+    AddressLabel = 202,
+    CancelButton = IDCANCEL,  // Esc and the close box press it
+    FixItButton = 204,
+};
+
+constexpr int ClientWidthTwips = 4095;
+constexpr int ClientHeightTwips = 1575;
+
+// In tab order. Neither button is the default one, so Enter presses nothing.
+constexpr ControlLayout Controls[] = {
+    {AddressBox,
+     L"EDIT",
+     L"http://",
+     ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP,
+     WS_EX_CLIENTEDGE,
+     {360, 480, 3375, 285},
+     false},
+    {AddressLabel,
+     L"STATIC",
+     L"Type website to fix below",
+     SS_LEFT | SS_NOPREFIX,
+     0,
+     {360, 240, 3615, 255},
+     false},
+    {CancelButton, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, {360, 960, 1575, 495}, false},
+    {FixItButton, L"BUTTON", L"Fix It", BS_PUSHBUTTON | WS_TABSTOP, 0, {2160, 960, 1575, 495}, false},
+};
+
+// A fixed single border with caption and close box, no minimise or maximise.
+constexpr DWORD MainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, const MainWindowActions& actions)
+    : instance_(instance), actions_(actions) {
+    OnClick(FixItButton, [this] { OnFixIt(); });
+    OnClick(CancelButton, [this] { OnCancel(); });
+}
+
+bool MainWindow::Show() noexcept {
+    if (!Create(instance_, nullptr, MainStyle, WS_EX_APPWINDOW, L"Resolvo 2.0", ClientWidthTwips,
+                ClientHeightTwips)) {
+        return false;
+    }
+    CentreOnScreen();
+    OnLoad();
+    if (!IsLoaded()) {
+        return false;
+    }
+    ::ShowWindow(Handle(), SW_SHOW);
+    ::SetForegroundWindow(Handle());
+    FocusAddressAtEnd();
+    return true;
+}
+
+BOOL MainWindow::OnInitDialog() noexcept {
+    for (const ControlLayout& control : Controls) {
+        AddControl(control);
+    }
+    ::SendMessageW(Control(AddressBox), EM_SETLIMITTEXT, 0, 0);  // 0: as long as Windows allows
+    SetIcons();
+    return TRUE;
+}
+
+void MainWindow::SetIcons() noexcept {
+    bigIcon_.Reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_RESOLVO), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXICON),
+                                                   ::GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
+    smallIcon_.Reset(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(IDI_RESOLVO), IMAGE_ICON,
+                                                     ::GetSystemMetrics(SM_CXSMICON),
+                                                     ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
+}
+
+// The caret waits after "http://", ready for the rest of the address.
+void MainWindow::FocusAddressAtEnd() noexcept {
+    const HWND address = Control(AddressBox);
+    ::SendMessageW(Handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(address), TRUE);
+    const auto length = static_cast<WPARAM>(::GetWindowTextLengthW(address));
+    ::SendMessageW(address, EM_SETSEL, length, static_cast<LPARAM>(length));
+}
+
+std::string MainWindow::ReadWebAddress() {
+    const HWND address = Control(AddressBox);
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(address)) + 1, L'\0');
+    const int length = ::GetWindowTextW(address, text.data(), static_cast<int>(text.size()));
+    text.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return win32::Narrow(text);
+}
+
+WindowId MainWindow::Window() const {
+    return WindowId{reinterpret_cast<std::uintptr_t>(Handle())};
+}
+
+void MainWindow::OnLoad() noexcept {
+    RunAction(actions_.Load);
+}
+
+void MainWindow::OnFixIt() noexcept {
+    if (!running_) {
+        RunAction(actions_.FixIt);
+    }
+}
+
+// Input made while an action runs is dropped, so one click never starts a
+// second run; nothing an action raises may leave the window procedure.
+void MainWindow::RunAction(const WindowAction& action) noexcept {
+    running_ = true;
+    try {
+        action.Raise(*this);
+    } catch (const std::exception&) {
+    }
+    win32::DropPendingInput();
+    running_ = false;
+}
+
+void MainWindow::OnCancel() noexcept {
+    if (!running_) {
+        Unload();
+    }
+}
+
+// The fixes stay as they are: nothing is undone when the window closes.
+void MainWindow::OnUnload() noexcept {}
+
+}  // namespace resolvo::ui

@@ -1,0 +1,277 @@
+#include "win32/Win32Platform.h"
+
+#include <windows.h>
+
+#include "port/Failure.h"
+#include "win32/Handles.h"
+#include "win32/MessagePump.h"
+#include "win32/Text.h"
+
+namespace resolvo::win32 {
+
+namespace {
+
+// Reads the error code first, before anything else can change it.
+[[noreturn]] void RaiseLastError(const char* operation, const std::string& subject) {
+    const DWORD code = ::GetLastError();
+    throw Failure(operation, subject, code);
+}
+
+constexpr std::size_t WriteBufferSize = 64 * 1024;
+
+class FileLineWriter final : public LineWriter {
+public:
+    FileLineWriter(UniqueFileHandle file, std::string path) : file_(std::move(file)), path_(std::move(path)) {
+        buffer_.reserve(WriteBufferSize);
+    }
+
+    void WriteLine(std::string_view text) override {
+        buffer_.append(text);
+        buffer_.append("\r\n");
+        if (buffer_.size() >= WriteBufferSize) {
+            WriteBuffer();
+        }
+    }
+
+    void Close() override {
+        WriteBuffer();
+        if (!::FlushFileBuffers(file_.Get())) {
+            RaiseLastError("FlushFileBuffers", path_);
+        }
+        if (!::CloseHandle(file_.Release())) {
+            RaiseLastError("CloseHandle", path_);
+        }
+    }
+
+private:
+    void WriteBuffer() {
+        const char* data = buffer_.data();
+        std::size_t left = buffer_.size();
+        while (left > 0) {
+            const DWORD chunk = left > 0x10000000 ? 0x10000000 : static_cast<DWORD>(left);
+            DWORD written = 0;
+            if (!::WriteFile(file_.Get(), data, chunk, &written, nullptr)) {
+                RaiseLastError("WriteFile", path_);
+            }
+            if (written == 0) {
+                throw Failure("WriteFile", path_, error_code::WriteFault);
+            }
+            data += written;
+            left -= written;
+        }
+        buffer_.clear();
+    }
+
+    UniqueFileHandle file_;
+    std::string path_;
+    std::string buffer_;
+};
+
+// Start-up focus behaviour of a started program's first window.
+WORD ShowCommandFor(WindowStyle style) noexcept {
+    return style == WindowStyle::Hidden ? SW_HIDE : SW_SHOWNORMAL;
+}
+
+std::string FolderOf(std::wstring path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        return {};
+    }
+    // A drive's root keeps its backslash: "C:\".
+    const bool driveRoot = slash == 2 && path[1] == L':';
+    path.resize(driveRoot ? slash + 1 : slash);
+    return Narrow(path);
+}
+
+}  // namespace
+
+void Win32Platform::RunCommand(const std::string& command, WindowStyle style, bool wait) {
+    // CreateProcessW may write into the command line, so it gets its own copy.
+    std::wstring commandLine = Widen(command);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = ShowCommandFor(style);
+    const DWORD flags = style == WindowStyle::Hidden ? CREATE_NO_WINDOW : 0;
+    PROCESS_INFORMATION started{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                          &startup, &started)) {
+        RaiseLastError("CreateProcess", command);
+    }
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
+    if (style == WindowStyle::NormalFocus) {
+        ::AllowSetForegroundWindow(started.dwProcessId);
+    }
+    if (wait && !WaitPaintingOnly(process.Get(), CommandWaitLimitMs)) {
+        throw Failure("WaitForProcess", command, error_code::WaitTimeout);
+    }
+}
+
+namespace {
+
+// The box belongs to the program's active window, or to its first visible
+// one, so that it is modal to the program and not lost behind it.
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM found) noexcept {
+    if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND MessageOwner() noexcept {
+    HWND owner = ::GetActiveWindow();
+    if (owner == nullptr) {
+        ::EnumThreadWindows(::GetCurrentThreadId(), FindVisibleWindow, reinterpret_cast<LPARAM>(&owner));
+    }
+    return owner;
+}
+
+}  // namespace
+
+MessageAnswer Win32Platform::ShowMessage(const std::string& text, MessageKind kind) {
+    const HWND owner = MessageOwner();
+    UINT flags = static_cast<UINT>(kind) | MB_SETFOREGROUND;
+    if (owner == nullptr) {
+        flags |= MB_TASKMODAL;
+    }
+    const int answer = ::MessageBoxW(owner, Widen(text).c_str(), Widen(ApplicationTitle).c_str(), flags);
+    if (answer == 0) {
+        RaiseLastError("MessageBox", text);
+    }
+    return static_cast<MessageAnswer>(answer);
+}
+
+void Win32Platform::Pause(int milliseconds) {
+    if (milliseconds > 0) {
+        WaitPaintingOnly(nullptr, static_cast<DWORD>(milliseconds));
+    }
+}
+
+std::string QueryFolder(FolderQuery query, const char* operation) {
+    constexpr UINT BufferSize = 256;
+    wchar_t buffer[BufferSize];
+    const UINT length = query(buffer, BufferSize);
+    if (length == 0) {
+        RaiseLastError(operation, {});
+    }
+    if (length >= BufferSize) {
+        throw Failure(operation, {}, ERROR_INSUFFICIENT_BUFFER);
+    }
+    return Narrow(std::wstring_view(buffer, length));
+}
+
+std::string Win32Platform::SystemDirectory() {
+    return QueryFolder(::GetSystemDirectoryW, "GetSystemDirectory");
+}
+
+std::string Win32Platform::WindowsDirectory() {
+    // The shared Windows folder, not a per-user one under Terminal Services.
+    return QueryFolder(::GetSystemWindowsDirectoryW, "GetSystemWindowsDirectory");
+}
+
+std::string Win32Platform::ApplicationFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) {
+            RaiseLastError("GetModuleFileName", {});
+        }
+        if (length < path.size()) {
+            path.resize(length);
+            return FolderOf(path);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::uint32_t Win32Platform::GetAttributes(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        RaiseLastError("GetFileAttributes", path);
+    }
+    return attributes;
+}
+
+void Win32Platform::SetAttributes(const std::string& path, std::uint32_t bits) {
+    const DWORD attributes = bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits;
+    if (!::SetFileAttributesW(Widen(path).c_str(), attributes)) {
+        RaiseLastError("SetFileAttributes", path);
+    }
+}
+
+bool Win32Platform::FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+LineReader Win32Platform::OpenForReading(const std::string& path) {
+    const UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file) {
+        RaiseLastError("CreateFile", path);
+    }
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size)) {
+        RaiseLastError("GetFileSize", path);
+    }
+    if (size.QuadPart > 0x7FFFFFFF) {
+        throw Failure("ReadFile", path, error_code::FileTooLarge);
+    }
+    std::string content;
+    content.reserve(static_cast<std::size_t>(size.QuadPart));
+    char chunk[64 * 1024];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr)) {
+            RaiseLastError("ReadFile", path);
+        }
+        if (read == 0) {
+            break;
+        }
+        content.append(chunk, read);
+    }
+    return LineReader(std::move(content));
+}
+
+std::unique_ptr<LineWriter> Win32Platform::CreateForWriting(const std::string& path) {
+    UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        RaiseLastError("CreateFile", path);
+    }
+    return std::make_unique<FileLineWriter>(std::move(file), path);
+}
+
+void Win32Platform::MoveReplacing(const std::string& source, const std::string& target) {
+    if (!::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        RaiseLastError("MoveFileEx", target);
+    }
+}
+
+void Win32Platform::RemoveFile(const std::string& path) {
+    if (!::DeleteFileW(Widen(path).c_str())) {
+        RaiseLastError("DeleteFile", path);
+    }
+}
+
+void Win32Platform::ActivateWindow(WindowId window) {
+    const HWND handle = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
+    if (!::IsWindow(handle) || !::IsWindowVisible(handle)) {
+        throw Failure("ActivateWindow", {}, error_code::InvalidWindowHandle);
+    }
+    if (::IsIconic(handle)) {
+        ::ShowWindow(handle, SW_RESTORE);
+    }
+    // Windows may refuse the foreground to a program the user has left; the
+    // taskbar button then flashes instead, which is all that can be done.
+    if (!::SetForegroundWindow(handle)) {
+        FLASHWINFO flash{sizeof flash, handle, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+        ::FlashWindowEx(&flash);
+    }
+}
+
+}  // namespace resolvo::win32
