@@ -28,13 +28,9 @@ endfunction()
 add_executable(recording_stub WIN32 support/RecordingStub.cpp)
 target_link_options(recording_stub PRIVATE -static -municode)
 
-add_executable(win32_tests
-    win32/Win32PlatformTest.cpp
-    win32/NameFilesOnWin32Test.cpp
-    support/Win32TempDir.cpp
-)
+add_executable(win32_tests win32/Win32PlatformTest.cpp support/TempDir.cpp)
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(win32_tests PRIVATE resolvo_win32 resolvo_namefiles GTest::gtest_main)
+target_link_libraries(win32_tests PRIVATE resolvo_win32 GTest::gtest_main)
 target_link_options(win32_tests PRIVATE -static)
 add_dependencies(win32_tests recording_stub)
 add_test(NAME win32_tests COMMAND win32_tests)
@@ -64,7 +60,7 @@ function(resolvo_e2e_test name suite prefix)
         ENVIRONMENT "${e2e_environment};${${prefix}_environment}")
 endfunction()
 
-foreach(suite shell winsock fix package hostile)
+foreach(suite windows winsock fix package hostile)
     resolvo_e2e_test(e2e_${suite} ${suite} wine)
 endforeach()
 resolvo_e2e_test(e2e_hostile_win32 hostile wine32)

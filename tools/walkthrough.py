@@ -21,7 +21,7 @@ REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
 from harness import (BROWSER, CONTINUE, ETC, FIX_IT, KEPT, MAIN_CLIENT, PROGRAM_FOLDER,  # noqa: E402
-                     QUESTION, SPLASH_CLIENT, TITLE, Session)
+                     QUESTION, DISCLAIMER_CLIENT, TITLE, Session)
 
 DEMO_HOSTS = (b"# The hosts file of a machine on which one site does not load.\r\n"
               b"#\r\n"
@@ -38,11 +38,11 @@ def walk(session: Session, shots: Path) -> list[Path]:
         taken.append(session.screenshot(shots / f"{name}.png", window))
 
     session.start()
-    splash = session.wait_window("", timeout=60)
+    disclaimer = session.wait_window("", timeout=60)
     time.sleep(0.5)  # let the banner paint
-    shot("disclaimer", splash)
+    shot("disclaimer", disclaimer)
 
-    session.click_twips(splash, SPLASH_CLIENT, CONTINUE)
+    session.click_twips(disclaimer, DISCLAIMER_CLIENT, CONTINUE)
     main = session.wait_window(TITLE, timeout=60)
     time.sleep(0.3)
     session.keys(main, "End")

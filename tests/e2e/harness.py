@@ -27,11 +27,11 @@ ETC = r"C:\windows\system32\drivers\etc"
 TITLE = "Resolvo 2.0"
 
 # The program's two windows, laid out in twips (15 a pixel at Wine's 96 DPI).
-SPLASH_CLIENT = (8490, 5610)
+DISCLAIMER_CLIENT = (8490, 5610)
 CONTINUE = (2520, 4920, 1335, 375)
 EXIT = (4560, 4920, 1335, 375)
 MAIN_CLIENT = (4095, 1575)
-WEB_ADDRESS = (360, 480, 3375, 285)
+ADDRESS_BOX = (360, 480, 3375, 285)
 CANCEL = (360, 960, 1575, 495)
 FIX_IT = (2160, 960, 1575, 495)
 
@@ -305,9 +305,9 @@ class Session:
         the time of the click, taken before it so that waits are never
         overstated."""
         self.start(cwd=cwd)
-        splash = self.wait_window("", timeout=30)
+        disclaimer = self.wait_window("", timeout=30)
         pressed = time.monotonic()
-        self.click_twips(splash, SPLASH_CLIENT, CONTINUE)
+        self.click_twips(disclaimer, DISCLAIMER_CLIENT, CONTINUE)
         return self.wait_window(TITLE, timeout=timeout), pressed
 
     def fix(self, main: Window, address: str, *answers: str) -> tuple[list[str], float]:
@@ -315,7 +315,7 @@ class Session:
         gives the answers to the message boxes in turn. Returns the messages
         shown meanwhile and the time of the click."""
         shown = len(self.messages())
-        self.click_twips(main, MAIN_CLIENT, WEB_ADDRESS)  # after a fix the focus is on Fix It
+        self.click_twips(main, MAIN_CLIENT, ADDRESS_BOX)  # after a fix the focus is on Fix It
         self.keys(main, "End", "shift+Home", "BackSpace")
         self.type(main, address)
         clicked = time.monotonic()
