@@ -137,7 +137,7 @@ struct Scene {
     void Floor() {
         LineReader lines = platform.OpenForReading(hostsPath);
         const std::uint32_t attributes = platform.GetAttributes(hostsPath);
-        SafeRewrite rewrite(platform, hostsPath);
+        SafeRewrite rewrite(platform, hostsPath, "floor");
         while (!lines.AtEnd()) {
             rewrite.WriteLine(lines.ReadLine());
         }
@@ -150,7 +150,7 @@ struct Scene {
     // 64 KiB buffer as on Windows. Closing does not force the data to disk,
     // which would measure the disk rather than the program.
     RecordingPlatform platform;
-    NameFileRepair handler{platform};
+    NameFileRepair handler{platform, "bench"};
     std::string hostsPath;
 };
 

@@ -4,7 +4,7 @@ target_link_libraries(resolvo_test_support PUBLIC resolvo_port GTest::gtest PRIV
 
 add_executable(unit_tests
     port/LineReaderTest.cpp
-    port/RecordingPlatformTest.cpp
+    port/FilesContractTest.cpp
     namefiles/NameFileRepairTest.cpp
     fix/ExtractHostTest.cpp
     fix/SiteFixerTest.cpp

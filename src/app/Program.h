@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "fix/SiteFixer.h"
 #include "namefiles/NameFileRepair.h"
 #include "port/MainWindowAccess.h"
@@ -12,7 +14,8 @@ namespace resolvo::app {
 // them before any window is shown.
 class Program {
 public:
-    explicit Program(Platform& platform);
+    // runTag names the run's temporary files.
+    Program(Platform& platform, std::string runTag);
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 

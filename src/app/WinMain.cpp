@@ -1,13 +1,16 @@
-// Start-up: the program's procedures are made and the main window's two actions
-// connected before the disclaimer is shown.
+// Start-up: one copy at a time, DLLs from the system folder only, and the
+// program's procedures made and the main window's two actions connected
+// before the disclaimer is shown.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <objbase.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "app/Program.h"
+#include "app/SingleCopy.h"
 #include "ui/Application.h"
 #include "win32/Win32Platform.h"
 
@@ -39,15 +42,41 @@ private:
     bool initialised_;
 };
 
+template <typename Function>
+Function KernelFunction(const char* name) noexcept {
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
+// The program runs elevated and is often started from a downloads folder,
+// where a planted DLL of a system DLL's name would otherwise be loaded with
+// administrator rights. Both functions are looked up at run time: Windows XP
+// lacks the first, and its first release the second.
+void LoadDllsFromSystemFolderOnly() noexcept {
+    constexpr DWORD SearchSystem32 = 0x800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
+    if (const auto setDefault = KernelFunction<BOOL(WINAPI*)(DWORD)>("SetDefaultDllDirectories")) {
+        setDefault(SearchSystem32);
+    }
+    if (const auto setDirectory = KernelFunction<BOOL(WINAPI*)(LPCWSTR)>("SetDllDirectoryW")) {
+        setDirectory(L"");
+    }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    LoadDllsFromSystemFolderOnly();
+    const resolvo::app::SingleCopy copy;
+    if (!copy.IsFirst()) {
+        resolvo::app::SingleCopy::ActivateRunningCopy();
+        return 0;
+    }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     const ComApartment com;
 
     resolvo::win32::Win32Platform platform;
-    const resolvo::app::Program program(platform);
+    const resolvo::app::Program program(platform, std::to_string(::GetCurrentProcessId()));
     resolvo::ui::Application application(instance, program.Actions());
     return application.Run();
 }

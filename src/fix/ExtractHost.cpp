@@ -108,22 +108,81 @@ Host ReduceToHost(std::string_view address) noexcept {
         if (StartsWithIgnoringCase(host.text, "www.")) {
             host.text.remove_prefix(4);
         }
-        while (host.text.ends_with('.')) {
+        // One final dot is the root of a fully qualified name.
+        if (host.text.ends_with('.')) {
             host.text.remove_suffix(1);
         }
     }
     return host;
 }
 
+// A name's labels are never empty: ".com" or "a..b" name no host.
+bool HasEmptyLabel(std::string_view name) noexcept {
+    return name.starts_with('.') || name.ends_with('.') || name.find("..") != std::string_view::npos;
+}
+
 // Every line holding the host is commented out, so a host that is only dots,
-// dashes or blanks would take the whole file with it, localhost included.
+// dashes or blanks, or only a domain's end, would take whole parts of the
+// file with it, localhost included.
 bool IsUsable(const Host& host) noexcept {
-    const auto allowed = host.isIpv6Literal ? IsLiteralCharacter : IsNameCharacter;
-    return std::all_of(host.text.begin(), host.text.end(), allowed) &&
-           std::any_of(host.text.begin(), host.text.end(), IsLetterOrDigit);
+    // An IPv6 literal always has a colon: "[.3.3]" is none.
+    if (host.isIpv6Literal) {
+        return std::all_of(host.text.begin(), host.text.end(), IsLiteralCharacter) &&
+               std::any_of(host.text.begin(), host.text.end(), IsHexDigit) &&
+               host.text.find(':') != std::string_view::npos;
+    }
+    return std::all_of(host.text.begin(), host.text.end(), IsNameCharacter) &&
+           std::any_of(host.text.begin(), host.text.end(), IsLetterOrDigit) && !HasEmptyLabel(host.text);
+}
+
+bool IsWebScheme(std::string_view scheme) noexcept {
+    const auto is = [scheme](std::string_view lower) {
+        return scheme.size() == lower.size() && StartsWithIgnoringCase(scheme, lower);
+    };
+    return is("http") || is("https");
+}
+
+// "example.com:8080/x" starts like a scheme but is a host with a port.
+bool IsHostAndPort(std::string_view text, std::size_t colon) noexcept {
+    const std::string_view rest = text.substr(colon);
+    return IsPortSuffix(rest.substr(0, rest.find_first_of("/?#")));
+}
+
+// Characters that would end the address or make it ambiguous go escaped.
+bool NeedsEscape(char c) noexcept {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte <= 0x20 || byte == 0x7F || c == '"' || c == '<' || c == '>';
+}
+
+std::string Escaped(std::string_view text) {
+    constexpr char Hex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (const char c : text) {
+        if (NeedsEscape(c)) {
+            const auto byte = static_cast<unsigned char>(c);
+            escaped += '%';
+            escaped += Hex[byte >> 4];
+            escaped += Hex[byte & 0xF];
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
 }
 
 }  // namespace
+
+std::string BrowsableAddress(std::string_view address) {
+    const std::string_view text = Trimmed(address);
+    const auto schemeEnd = std::find_if_not(text.begin(), text.end(), IsSchemeCharacter);
+    const auto colon = static_cast<std::size_t>(schemeEnd - text.begin());
+    const bool hasScheme = colon > 0 && colon < text.size() && text[colon] == ':' && IsAsciiLetter(text[0]) &&
+                           !IsHostAndPort(text, colon);
+    if (!hasScheme) {
+        return text.empty() ? std::string() : "http://" + Escaped(text);
+    }
+    return IsWebScheme(text.substr(0, colon)) ? Escaped(text) : std::string();
+}
 
 std::string ExtractHost(std::string_view address) noexcept {
     try {

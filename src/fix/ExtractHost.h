@@ -8,4 +8,10 @@ namespace resolvo::fix {
 // The host part of a typed web address, or "" when it holds no usable host.
 std::string ExtractHost(std::string_view address) noexcept;
 
+// The typed address as a web address for the default browser: with
+// "http://" in front where it has no scheme, and "" where its scheme is
+// anything but http or https (file:, javascript:, a drive letter), which is
+// never handed on.
+std::string BrowsableAddress(std::string_view address);
+
 }  // namespace resolvo::fix

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "fix/ExtractHost.h"
+#include "port/Failure.h"
+#include "port/Launch.h"
 #include "port/Paths.h"
 #include "port/Step.h"
 
@@ -28,6 +30,56 @@ constexpr char CorrectionKeptMessage[] =
 constexpr char FreeScanOffer[] =
     "Unfortunately Resolvo 2.0 is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
+
+// A repair that failed is told, with what the user can do about it; the
+// fix goes on after it as it would have anyway.
+struct Explanation {
+    const char* reason;
+    const char* advice;
+};
+
+Explanation Explain(std::uint32_t code) {
+    switch (code) {
+        case error_code::SharingViolation:
+        case error_code::LockViolation:
+        case error_code::UnableToRemoveReplaced:
+            return {"another program is using it",
+                    "Close other programs, such as your virus checker, and press Fix It again."};
+        case error_code::AccessDenied:
+            return {"Windows did not allow Resolvo to change it",
+                    "Make sure that your virus checker or firewall lets Resolvo change it, and press Fix It "
+                    "again."};
+        case error_code::FileTooLarge:
+            return {"it has more than 10,000 lines",
+                    "Resolvo repairs files of up to 10,000 lines. You can edit this one in Notepad, run as "
+                    "administrator."};
+        case error_code::UnsupportedType:
+            return {
+                "it is saved as Unicode text, which Resolvo does not change",
+                "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press "
+                "Fix It again."};
+        case error_code::DiskFull:
+        case error_code::HandleDiskFull:
+            return {"the disk is full", "Free some space on the disk and press Fix It again."};
+        default:
+            return {nullptr, "Press Fix It again. If this comes back, restart Windows and try once more."};
+    }
+}
+
+std::string RepairFailedMessage(const Failure& failure) {
+    const Explanation explanation = Explain(failure.Code());
+    const std::string reason = explanation.reason != nullptr
+                                   ? explanation.reason
+                                   : "Windows reported error " + std::to_string(failure.Code());
+    const std::string& path = failure.Subject();
+    const std::size_t slash = path.rfind('\\');
+    std::string what = slash == std::string::npos
+                           ? "the hosts and lmhosts files"
+                           : "the file \"" + path.substr(slash + 1) + "\" in " + path.substr(0, slash + 1);
+    return "Resolvo could not repair " + what + ": " + reason + ". " +
+           (slash == std::string::npos ? "They were" : "The file was") + " left unchanged.\r\n\r\n" +
+           explanation.advice;
+}
 
 std::string FreeScanAddress() {
     return "http://" + std::string(FreeScanHost) + "/freescan.html";
@@ -55,11 +107,19 @@ std::string AddressArgument(std::string_view address) {
 
 }  // namespace
 
+// Where Internet Explorer has been removed (or Windows is not on C:), the
+// default browser opens the page instead; only a web address is ever handed
+// to the shell for that.
 void SiteFixer::OpenInBrowser(std::string_view address) {
-    // Unquoted, the browser's path would make Windows try C:\Program.exe
-    // first, which anybody allowed to write to C:\ could have put there.
-    platform_.RunCommand(Quoted(BrowserPath) + " " + AddressArgument(address), WindowStyle::NormalFocus,
-                         false);
+    if (platform_.FileExists(std::string(BrowserPath))) {
+        StartProgramUnelevated(platform_, std::string(BrowserPath), AddressArgument(address));
+        return;
+    }
+    const std::string web = BrowsableAddress(address);
+    if (web.empty()) {
+        throw Failure("OpenAddress", std::string(address), error_code::UnsupportedType);
+    }
+    OpenAddressUnelevated(platform_, web);
 }
 
 void SiteFixer::RunFix(MainWindowAccess& window) {
@@ -69,7 +129,13 @@ void SiteFixer::RunFix(MainWindowAccess& window) {
         RunStep([&] { platform_.ShowMessage(InvalidAddressMessage, MessageKind::Critical); });
         return;
     }
-    RunStep([&] { nameFiles_.RepairNameFiles(host); });
+    RunStep([&] {
+        try {
+            nameFiles_.RepairNameFiles(host);
+        } catch (const Failure& failure) {
+            platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
+        }
+    });
     // Without the system directory there is no flush: a bare "ipconfig" would
     // be looked for in the program's own folder and the current folder first.
     RunStep([&] {

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "namefiles/SafeRewrite.h"
 #include "port/Failure.h"
@@ -18,6 +19,7 @@ constexpr std::string_view HostsName = "hosts";
 constexpr std::string_view LmhostsName = "lmhosts";
 constexpr std::string_view BackupSuffix = ".rv2";
 constexpr std::string_view CommentMark = "#";
+constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 
 // Only A-Z fold: the files are ASCII by nature, and folding bytes of a
 // multi-byte character could make a match where there is none.
@@ -79,7 +81,6 @@ private:
 // mark: a site's entry after an LF is commented out, and a localhost entry
 // before it is left alone.
 void MarkNamingParts(std::string_view line, const HostMatcher& matcher, std::string& marked) {
-    marked.clear();
     for (std::size_t start = 0;;) {
         const std::size_t end = line.find('\n', start);
         const std::string_view part = line.substr(start, end == std::string_view::npos ? end : end - start);
@@ -95,9 +96,31 @@ void MarkNamingParts(std::string_view line, const HostMatcher& matcher, std::str
     }
 }
 
-// A missing file reads as one without lines.
+// A missing file reads as one without lines. A UTF-16 file is refused: its
+// lines cannot be split at single bytes, and it is left exactly as it is.
 LineReader ReadIfPresent(Files& files, const std::string& path, bool present) {
-    return present ? files.OpenForReading(path) : LineReader();
+    if (!present) {
+        return {};
+    }
+    LineReader lines = WhileBusy(files, [&] { return files.OpenForReading(path); });
+    if (lines.BeginsWith("\xFF\xFE") || lines.BeginsWith("\xFE\xFF")) {
+        throw Failure("ReadFile", path, error_code::UnsupportedType);
+    }
+    return lines;
+}
+
+// Whatever fails while a name file is backed up or rewritten is told as a
+// failure of that file, not of the temporary or backup file it happened on.
+template <typename Work>
+void AsFailureOf(const std::string& path, Work&& work) {
+    try {
+        work();
+    } catch (const Failure& failure) {
+        if (failure.Subject() == path) {
+            throw;
+        }
+        throw Failure(failure.Operation(), path, failure.Code());
+    }
 }
 
 // Hands the lines on one at a time: the new content goes straight to the
@@ -117,6 +140,7 @@ void ForEachLine(const std::string& path, LineReader& lines, EachLine&& eachLine
 
 void NameFileRepair::RepairNameFiles(const std::string& host) {
     state_.EtcDirectory = GetEtcDirectory();
+    RunStep([&] { RemoveLeftovers(files_, state_.EtcDirectory); });
     SaveAndClearAttributes();
     // A failed stage must not leave a read-only file writable.
     try {
@@ -145,13 +169,19 @@ void NameFileRepair::RestoreAttributes() {
 }
 
 void NameFileRepair::CopyToBackup(const std::string& path) {
-    LineReader lines = ReadIfPresent(files_, path, files_.FileExists(path));
-    SafeRewrite backup(files_, path + std::string(BackupSuffix));
-    ForEachLine(path, lines, [&backup](const std::string& line) { backup.WriteLine(line); });
-    backup.Commit(std::nullopt);
+    AsFailureOf(path, [&] {
+        LineReader lines = ReadIfPresent(files_, path, files_.FileExists(path));
+        SafeRewrite backup(files_, path + std::string(BackupSuffix), runTag_);
+        ForEachLine(path, lines, [&backup](const std::string& line) { backup.WriteLine(line); });
+        backup.Commit(std::nullopt);
+    });
 }
 
 void NameFileRepair::CommentOutHost(const std::string& path, const std::string& host) {
+    AsFailureOf(path, [&] { Rewrite(path, host); });
+}
+
+void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
     const bool present = files_.FileExists(path);
     LineReader lines = ReadIfPresent(files_, path, present);
     // An empty file would come out of the rewrite as it went in. Where there
@@ -164,22 +194,27 @@ void NameFileRepair::CommentOutHost(const std::string& path, const std::string& 
     const std::optional<std::uint32_t> attributes =
         present ? std::optional(files_.GetAttributes(path)) : std::nullopt;
     const HostMatcher matcher(host);
-    SafeRewrite rewrite(files_, path);
+    SafeRewrite rewrite(files_, path, runTag_);
     std::string marked;
     // A host with an LF in it can only be found across parts: then the line
     // as a whole is marked.
     const bool markParts = host.find('\n') == std::string::npos;
-    ForEachLine(path, lines, [&](const std::string& line) {
+    // A UTF-8 mark stays the file's first bytes, ahead of any "#".
+    std::string_view mark = lines.BeginsWith(Utf8Mark) ? Utf8Mark : std::string_view();
+    ForEachLine(path, lines, [&](const std::string& whole) {
+        const std::string_view line = std::string_view(whole).substr(std::exchange(mark, {}).size());
         if (!matcher.FoundIn(line)) {
-            rewrite.WriteLine(line);
-        } else if (markParts && line.find('\n') != std::string::npos) {
-            MarkNamingParts(line, matcher, marked);
-            rewrite.WriteLine(marked);
-        } else {
-            marked.assign(CommentMark);
-            marked += line;
-            rewrite.WriteLine(marked);
+            rewrite.WriteLine(whole);
+            return;
         }
+        marked.assign(whole, 0, whole.size() - line.size());
+        if (markParts && line.find('\n') != std::string_view::npos) {
+            MarkNamingParts(line, matcher, marked);
+        } else {
+            marked += CommentMark;
+            marked += line;
+        }
+        rewrite.WriteLine(marked);
     });
     rewrite.Commit(attributes);
 }
@@ -215,12 +250,13 @@ bool NameFileRepair::SaveAndClear(const std::string& path, std::uint32_t& saved)
 }
 
 void NameFileRepair::ClearReadOnly(const std::string& path) {
-    files_.SetAttributes(path, files_.GetAttributes(path) & ~ReadOnlyAttribute);
+    const std::uint32_t writable = files_.GetAttributes(path) & SettableAttributes & ~ReadOnlyAttribute;
+    WhileBusy(files_, [&] { files_.SetAttributes(path, writable); });
 }
 
 void NameFileRepair::Restore(const std::string& path, std::uint32_t saved, bool restorable) {
     if (restorable) {
-        RunStep([&] { files_.SetAttributes(path, saved); });
+        RunStep([&] { WhileBusy(files_, [&] { files_.SetAttributes(path, saved & SettableAttributes); }); });
     }
 }
 

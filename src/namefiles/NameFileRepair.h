@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "port/Platform.h"
 
@@ -21,7 +22,8 @@ public:
         bool NameFilesBackedUp = false;
     };
 
-    explicit NameFileRepair(Files& files) : files_(files) {}
+    // runTag names this run's temporary files.
+    NameFileRepair(Files& files, std::string runTag) : files_(files), runTag_(std::move(runTag)) {}
 
     void RepairNameFiles(const std::string& host);
 
@@ -37,11 +39,13 @@ private:
     std::string HostsPath() const;
     std::string LmhostsPath() const;
     void BackUpOnce();
+    void Rewrite(const std::string& path, const std::string& host);
     bool SaveAndClear(const std::string& path, std::uint32_t& saved);
     void ClearReadOnly(const std::string& path);
     void Restore(const std::string& path, std::uint32_t saved, bool restorable);
 
     Files& files_;
+    std::string runTag_;
     State state_;
     // Whether the saved attributes of each file may be put back: not when
     // the file was there but its attributes could not be read.

@@ -12,9 +12,17 @@ inline constexpr std::uint32_t FileNotFound = 2;
 inline constexpr std::uint32_t PathNotFound = 3;
 inline constexpr std::uint32_t AccessDenied = 5;
 inline constexpr std::uint32_t WriteFault = 29;
+inline constexpr std::uint32_t SharingViolation = 32;
+inline constexpr std::uint32_t LockViolation = 33;
+inline constexpr std::uint32_t HandleDiskFull = 39;
+inline constexpr std::uint32_t FileExists = 80;
+inline constexpr std::uint32_t DiskFull = 112;
+inline constexpr std::uint32_t AlreadyExists = 183;
 inline constexpr std::uint32_t FileTooLarge = 223;
 inline constexpr std::uint32_t WaitTimeout = 258;
+inline constexpr std::uint32_t UnableToRemoveReplaced = 1175;
 inline constexpr std::uint32_t InvalidWindowHandle = 1400;
+inline constexpr std::uint32_t UnsupportedType = 1630;
 }  // namespace error_code
 
 // The program's one failure type: what was attempted, on what (a path, a

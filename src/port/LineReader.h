@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace resolvo {
 
@@ -14,6 +15,10 @@ public:
     explicit LineReader(std::string content) : content_(std::move(content)) {}
 
     bool AtEnd() const noexcept { return position_ >= content_.size(); }
+    // Whether the file's content begins with the bytes.
+    bool BeginsWith(std::string_view bytes) const noexcept {
+        return std::string_view(content_).starts_with(bytes);
+    }
     std::string ReadLine();
     // Releases the content; the reader is at its end afterwards.
     void Close() noexcept;

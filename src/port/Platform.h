@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "port/LineReader.h"
 
@@ -22,6 +23,10 @@ inline constexpr std::uint32_t ReadOnlyAttribute = 0x1;
 inline constexpr std::uint32_t HiddenAttribute = 0x2;
 inline constexpr std::uint32_t SystemAttribute = 0x4;
 inline constexpr std::uint32_t ArchiveAttribute = 0x20;
+// The bits SetFileAttributes takes: read-only, hidden, system, archive,
+// temporary, offline and not content-indexed. The others (compressed,
+// encrypted, reparse point, ...) are only ever read.
+inline constexpr std::uint32_t SettableAttributes = 0x3127;
 
 // Opaque identity of a top-level window; the windows know what it stands for.
 enum class WindowId : std::uintptr_t {};
@@ -35,7 +40,8 @@ public:
     virtual void Close() = 0;
 };
 
-// What the name-file repair needs of the system: its files. Paths and text
+// What the name-file repair needs of the system: its files, and a pause
+// between tries on a file another program holds for a moment. Paths and text
 // are UTF-8; file content is bytes and is never re-encoded. Every operation
 // that can fail raises resolvo::Failure.
 class Files {
@@ -48,26 +54,47 @@ public:
     virtual void SetAttributes(const std::string& path, std::uint32_t bits) = 0;
     // True for hidden and system files too.
     virtual bool FileExists(const std::string& path) = 0;
+    // The time of the file's last change, in the system's ticks.
+    virtual std::uint64_t LastWriteTime(const std::string& path) = 0;
+    // The names of the files (not folders) in a folder.
+    virtual std::vector<std::string> FileNames(const std::string& folder) = 0;
 
     // Reads the whole file; the file itself is closed again before this returns.
     virtual LineReader OpenForReading(const std::string& path) = 0;
-    // Creates the file, or empties it if it exists.
-    virtual std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) = 0;
-    // Puts source in target's place in one step, replacing target if it exists.
-    virtual void MoveReplacing(const std::string& source, const std::string& target) = 0;
+    // Creates a file that must not exist yet (error_code::FileExists otherwise).
+    virtual std::unique_ptr<LineWriter> CreateNew(const std::string& path) = 0;
+    // Puts the replacement's content in the place of an existing target in
+    // one step. The target keeps its identity: its security, owner, creation
+    // time and streams; its attributes are the caller's to set again.
+    virtual void Replace(const std::string& replacement, const std::string& target) = 0;
+    // Renames a file to a path where there is none yet.
+    virtual void Rename(const std::string& source, const std::string& target) = 0;
     virtual void RemoveFile(const std::string& path) = 0;
+
+    // Waits while the program's windows keep painting; input made meanwhile
+    // is dropped.
+    virtual void Pause(int milliseconds) = 0;
 };
 
-// Everything else the procedures need: programs, messages, pauses, the
-// program's windows and folders.
+// Everything else the procedures need: programs, messages, the program's
+// windows and folders.
 class Platform : public Files {
 public:
     // Starts a whole command line. With wait, returns once the process has
     // ended (or a failure once the platform's wait limit has passed).
     virtual void RunCommand(const std::string& command, WindowStyle style, bool wait) = 0;
+    // Whether this program runs with administrator rights that programs it
+    // starts with RunCommand would inherit.
+    virtual bool IsElevated() = 0;
+    // Starts a program, or opens a web address in the default browser,
+    // through the desktop's shell: as the desktop user, with his rights.
+    // Fails where there is no desktop shell to ask.
+    virtual void OpenAsDesktopUser(const std::string& file, const std::string& parameters) = 0;
+    // Opens a web address in the default browser, with this program's rights.
+    virtual void OpenAddress(const std::string& address) = 0;
+
     // A Yes/No box can only be closed with one of its two buttons.
     virtual MessageAnswer ShowMessage(const std::string& text, MessageKind kind) = 0;
-    virtual void Pause(int milliseconds) = 0;
 
     virtual std::string WindowsDirectory() = 0;
     virtual std::string ApplicationFolder() = 0;

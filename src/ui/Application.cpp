@@ -1,8 +1,22 @@
 #include "ui/Application.h"
 
 #include "ui/Banner.h"
+#include "win32/MessagePump.h"
 
 namespace resolvo::ui {
+
+namespace {
+
+// A held-down Enter or Space repeats, and each repeat would press the
+// focused button again: one press, one action. Keys held in the address box
+// still repeat there.
+bool IsRepeatOutsideTextBox(const MSG& message) noexcept {
+    wchar_t className[8] = {};
+    ::GetClassNameW(message.hwnd, className, 8);
+    return win32::IsAutoRepeatedKey(message) && ::lstrcmpiW(className, L"Edit") != 0;
+}
+
+}  // namespace
 
 Application::Application(HINSTANCE instance, const MainWindowActions& actions)
     : instance_(instance), actions_(actions) {}
@@ -26,7 +40,8 @@ int Application::Run() noexcept {
     }
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (disclaimer_->PreviewKey(message) || IsDialogMessageOfOurs(message)) {
+        if (IsRepeatOutsideTextBox(message) || disclaimer_->PreviewKey(message) ||
+            IsDialogMessageOfOurs(message)) {
             continue;
         }
         ::TranslateMessage(&message);
@@ -45,6 +60,51 @@ bool Application::IsDialogMessageOfOurs(MSG& message) noexcept {
         }
     }
     return false;
+}
+
+// A window that is never shown owns the disclaimer, which keeps it out of
+// the taskbar, and answers a second copy of the program.
+bool Application::CreateHiddenOwner() noexcept {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = HiddenProcedure;
+    windowClass.hInstance = instance_;
+    windowClass.lpszClassName = ApplicationClass;
+    ::RegisterClassW(&windowClass);
+    hiddenOwner_.Reset(
+        ::CreateWindowExW(0, ApplicationClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, this));
+    return static_cast<bool>(hiddenOwner_);
+}
+
+LRESULT CALLBACK Application::HiddenProcedure(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<Application*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == ActivateMessage && self != nullptr) {
+        self->BringToFront();
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The window the user works in now comes to the front; a message box it
+// shows comes with it.
+void Application::BringToFront() noexcept {
+    const bool mainShown =
+        mainWindow_ != nullptr && mainWindow_->IsLoaded() && ::IsWindowVisible(mainWindow_->Handle());
+    const HWND window = mainShown                ? mainWindow_->Handle()
+                        : disclaimer_ != nullptr ? disclaimer_->Handle()
+                                                 : nullptr;
+    if (window == nullptr) {
+        return;
+    }
+    if (::IsIconic(window)) {
+        ::ShowWindow(window, SW_RESTORE);
+    }
+    const HWND popup = ::GetLastActivePopup(window);
+    ::SetForegroundWindow(popup != nullptr ? popup : window);
 }
 
 void Application::ShowMainWindow() noexcept {

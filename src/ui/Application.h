@@ -11,6 +11,12 @@
 
 namespace resolvo::ui {
 
+// The class of a hidden window that every running copy has: a second copy
+// finds the first by it and posts it ActivateMessage, on which the first
+// brings its window to the front.
+inline constexpr const wchar_t* ApplicationClass = L"Resolvo.Application";
+inline constexpr UINT ActivateMessage = WM_APP + 1;
+
 // The run of the program's windows: the disclaimer first, then the main
 // window; the program ends when no window is left.
 class Application {
@@ -24,6 +30,9 @@ public:
     int Run() noexcept;
 
 private:
+    static LRESULT CALLBACK HiddenProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    bool CreateHiddenOwner() noexcept;
+    void BringToFront() noexcept;
     void ShowMainWindow() noexcept;
     void WindowUnloaded() noexcept;
     bool IsDialogMessageOfOurs(MSG& message) noexcept;

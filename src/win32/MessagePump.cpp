@@ -4,15 +4,26 @@ namespace resolvo::win32 {
 
 namespace {
 
-constexpr UINT FirstMouseMessage = 0x0200;    // WM_MOUSEMOVE
-constexpr UINT LastMouseMessage = 0x020E;     // WM_MOUSEHWHEEL
-constexpr UINT FirstNonClientMouse = 0x00A0;  // WM_NCMOUSEMOVE
-constexpr UINT LastNonClientMouse = 0x00AD;   // WM_NCXBUTTONDBLCLK
+struct MessageRange {
+    UINT first;
+    UINT last;
+};
+
+// The input a user makes: keys, the mouse on the client and non-client
+// areas, gestures, touch and pointers (WM_GESTURE, WM_TOUCH, WM_POINTER*),
+// and the pen (WM_TABLET_*).
+constexpr MessageRange InputRanges[] = {
+    {WM_KEYFIRST, WM_KEYLAST}, {0x0200, 0x020E}, {0x00A0, 0x00AD},
+    {0x0119, 0x011A},          {0x0240, 0x0257}, {0x02C0, 0x02DF},
+};
 
 bool IsUserInput(UINT message) noexcept {
-    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-           (message >= FirstMouseMessage && message <= LastMouseMessage) ||
-           (message >= FirstNonClientMouse && message <= LastNonClientMouse);
+    for (const MessageRange& range : InputRanges) {
+        if (message >= range.first && message <= range.last) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Dispatches everything but input; a WM_QUIT seen here is kept for later so
@@ -62,12 +73,17 @@ bool WaitPaintingOnly(HANDLE object, DWORD milliseconds) noexcept {
 
 void DropPendingInput() noexcept {
     MSG message;
-    while (::PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    for (const MessageRange& range : InputRanges) {
+        while (::PeekMessageW(&message, nullptr, range.first, range.last, PM_REMOVE)) {
+        }
     }
-    while (::PeekMessageW(&message, nullptr, FirstMouseMessage, LastMouseMessage, PM_REMOVE)) {
-    }
-    while (::PeekMessageW(&message, nullptr, FirstNonClientMouse, LastNonClientMouse, PM_REMOVE)) {
-    }
+}
+
+bool IsAutoRepeatedKey(const MSG& message) noexcept {
+    constexpr LPARAM WasDown = 1 << 30;
+    const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN ||
+                     message.message == WM_CHAR || message.message == WM_SYSCHAR;
+    return key && (message.lParam & WasDown) != 0;
 }
 
 }  // namespace resolvo::win32

@@ -1,8 +1,11 @@
 #include "win32/Win32Platform.h"
 
+#include <shellapi.h>
 #include <windows.h>
 
 #include "port/Failure.h"
+#include "port/Paths.h"
+#include "win32/DesktopShell.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"
 #include "win32/Text.h"
@@ -103,8 +106,32 @@ void Win32Platform::RunCommand(const std::string& command, WindowStyle style, bo
     if (style == WindowStyle::NormalFocus) {
         ::AllowSetForegroundWindow(started.dwProcessId);
     }
-    if (wait && !WaitPaintingOnly(process.Get(), CommandWaitLimitMs)) {
+    if (wait && !WaitPaintingOnly(process.Get(), commandWaitLimitMs_)) {
         throw Failure("WaitForProcess", command, error_code::WaitTimeout);
+    }
+}
+
+bool Win32Platform::IsElevated() {
+    return IsProcessElevated();
+}
+
+void Win32Platform::OpenAsDesktopUser(const std::string& file, const std::string& parameters) {
+    const HRESULT result = ShellExecuteAsDesktopUser(Widen(file), Widen(parameters));
+    if (FAILED(result)) {
+        throw Failure("ShellExecute as the desktop user", file, static_cast<std::uint32_t>(result));
+    }
+}
+
+void Win32Platform::OpenAddress(const std::string& address) {
+    const std::wstring file = Widen(address);
+    SHELLEXECUTEINFOW execute{};
+    execute.cbSize = sizeof execute;
+    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_FLAG_DDEWAIT;
+    execute.lpVerb = L"open";
+    execute.lpFile = file.c_str();
+    execute.nShow = SW_SHOWNORMAL;
+    if (!::ShellExecuteExW(&execute)) {
+        RaiseLastError("ShellExecuteEx", address);
     }
 }
 
@@ -128,6 +155,15 @@ HWND MessageOwner() noexcept {
     return owner;
 }
 
+// A key held down repeats, and each repeat would answer the next box
+// unseen: the boxes' own message loop passes its messages through here.
+LRESULT CALLBACK DropRepeatedKeys(int code, WPARAM wParam, LPARAM lParam) noexcept {
+    if (code == MSGF_DIALOGBOX && IsAutoRepeatedKey(*reinterpret_cast<const MSG*>(lParam))) {
+        return TRUE;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 MessageAnswer Win32Platform::ShowMessage(const std::string& text, MessageKind kind) {
@@ -136,11 +172,19 @@ MessageAnswer Win32Platform::ShowMessage(const std::string& text, MessageKind ki
     if (owner == nullptr) {
         flags |= MB_TASKMODAL;
     }
-    const int answer = ::MessageBoxW(owner, Widen(text).c_str(), Widen(ApplicationTitle).c_str(), flags);
-    if (answer == 0) {
-        RaiseLastError("MessageBox", text);
+    const UniqueHook hook(
+        ::SetWindowsHookExW(WH_MSGFILTER, DropRepeatedKeys, nullptr, ::GetCurrentThreadId()));
+    for (;;) {
+        const int answer = ::MessageBoxW(owner, Widen(text).c_str(), Widen(ApplicationTitle).c_str(), flags);
+        if (answer == 0) {
+            RaiseLastError("MessageBox", text);
+        }
+        // Windows gives a Yes/No box no way out but its buttons; Wine lets Esc
+        // and Alt+F4 close it, and then it is asked again.
+        if (kind != MessageKind::YesNo || answer != IDCANCEL) {
+            return static_cast<MessageAnswer>(answer);
+        }
     }
-    return static_cast<MessageAnswer>(answer);
 }
 
 void Win32Platform::Pause(int milliseconds) {
@@ -206,6 +250,29 @@ bool Win32Platform::FileExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+std::uint64_t Win32Platform::LastWriteTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data)) {
+        RaiseLastError("GetFileAttributesEx", path);
+    }
+    return (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+std::vector<std::string> Win32Platform::FileNames(const std::string& folder) {
+    WIN32_FIND_DATAW found{};
+    const UniqueFindHandle search(::FindFirstFileW(Widen(JoinPath(folder, "*")).c_str(), &found));
+    if (!search) {
+        RaiseLastError("FindFirstFile", folder);
+    }
+    std::vector<std::string> names;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            names.push_back(Narrow(found.cFileName));
+        }
+    } while (::FindNextFileW(search.Get(), &found));
+    return names;
+}
+
 LineReader Win32Platform::OpenForReading(const std::string& path) {
     const UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -236,8 +303,8 @@ LineReader Win32Platform::OpenForReading(const std::string& path) {
     return LineReader(std::move(content));
 }
 
-std::unique_ptr<LineWriter> Win32Platform::CreateForWriting(const std::string& path) {
-    UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+std::unique_ptr<LineWriter> Win32Platform::CreateNew(const std::string& path) {
+    UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         RaiseLastError("CreateFile", path);
@@ -245,9 +312,28 @@ std::unique_ptr<LineWriter> Win32Platform::CreateForWriting(const std::string& p
     return std::make_unique<FileLineWriter>(std::move(file), path);
 }
 
-void Win32Platform::MoveReplacing(const std::string& source, const std::string& target) {
-    if (!::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+// ReplaceFileW keeps the target's security descriptor, owner, creation time
+// and named streams. Merge errors (attributes, ACLs it could not carry over)
+// do not stop it: the caller sets the attributes itself.
+void Win32Platform::Replace(const std::string& replacement, const std::string& target) {
+    const std::wstring from = Widen(replacement);
+    const std::wstring to = Widen(target);
+    if (::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                       nullptr)) {
+        return;
+    }
+    // This error means the target is gone and the replacement still has its
+    // own name: it is moved into the empty place.
+    if (::GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+        RaiseLastError("ReplaceFile", target);
+    }
+    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        RaiseLastError("MoveFileEx", target);
+    }
+}
+
+void Win32Platform::Rename(const std::string& source, const std::string& target) {
+    if (!::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(), MOVEFILE_WRITE_THROUGH)) {
         RaiseLastError("MoveFileEx", target);
     }
 }

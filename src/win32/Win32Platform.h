@@ -19,27 +19,34 @@ std::string QueryFolder(FolderQuery query, const char* operation);
 // The program's services on Windows.
 class Win32Platform : public Platform {
 public:
-    // A waited-for command that has not ended after this long is given up.
-    static constexpr unsigned long CommandWaitLimitMs = 30000;
-
-    void RunCommand(const std::string& command, WindowStyle style, bool wait) override;
-    MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
-    void Pause(int milliseconds) override;
+    // A waited-for command that has not ended after the limit is given up.
+    explicit Win32Platform(unsigned long commandWaitLimitMs = 30000) noexcept
+        : commandWaitLimitMs_(commandWaitLimitMs) {}
 
     std::string SystemDirectory() override;
-    std::string WindowsDirectory() override;
-    std::string ApplicationFolder() override;
-
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
     bool FileExists(const std::string& path) override;
-
+    std::uint64_t LastWriteTime(const std::string& path) override;
+    std::vector<std::string> FileNames(const std::string& folder) override;
     LineReader OpenForReading(const std::string& path) override;
-    std::unique_ptr<LineWriter> CreateForWriting(const std::string& path) override;
-    void MoveReplacing(const std::string& source, const std::string& target) override;
+    std::unique_ptr<LineWriter> CreateNew(const std::string& path) override;
+    void Replace(const std::string& replacement, const std::string& target) override;
+    void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
+    void Pause(int milliseconds) override;
 
+    void RunCommand(const std::string& command, WindowStyle style, bool wait) override;
+    bool IsElevated() override;
+    void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override;
+    void OpenAddress(const std::string& address) override;
+    MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
+    std::string WindowsDirectory() override;
+    std::string ApplicationFolder() override;
     void ActivateWindow(WindowId window) override;
+
+private:
+    unsigned long commandWaitLimitMs_;
 };
 
 }  // namespace resolvo::win32

@@ -1,5 +1,7 @@
 #include "winsock/WinsockReset.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,23 +37,34 @@ std::string RenewCommand(Platform& platform) {
     return SystemProgram(platform, "ipconfig.exe") + " /renew";
 }
 
+// The imports replace settings whose only undo is the export made just
+// before; a backup that this run did not write (an export that could not
+// start, a folder that cannot be written) holds no undo for them.
+bool ExportedNow(Platform& platform, std::string_view backupName, std::string_view key) {
+    const std::string backup = JoinPath(platform.ApplicationFolder(), backupName);
+    std::optional<std::uint64_t> before;
+    RunStep([&] { before = platform.LastWriteTime(backup); });
+    // Waited for, so that the backup holds the settings from before the import.
+    platform.RunCommand(ExportCommand(platform, backupName, key), WindowStyle::Hidden, true);
+    return platform.LastWriteTime(backup) != before;
+}
+
+void Import(Platform& platform, std::string_view settingsName, bool backedUp) {
+    if (backedUp) {
+        RunStep(
+            [&] { platform.RunCommand(ImportCommand(platform, settingsName), WindowStyle::Hidden, false); });
+    }
+}
+
 }  // namespace
 
 void WinsockReset::ResetWinsock(MainWindowAccess& window) {
-    // The exports are waited for, so that the backups hold the settings from
-    // before the imports below replace them.
-    RunStep([&] {
-        platform_.RunCommand(ExportCommand(platform_, "winsockbak.reg", WinsockKey), WindowStyle::Hidden,
-                             true);
-    });
-    RunStep([&] {
-        platform_.RunCommand(ExportCommand(platform_, "winsock2bak.reg", Winsock2Key), WindowStyle::Hidden,
-                             true);
-    });
-    RunStep(
-        [&] { platform_.RunCommand(ImportCommand(platform_, "winsock.reg"), WindowStyle::Hidden, false); });
-    RunStep(
-        [&] { platform_.RunCommand(ImportCommand(platform_, "winsock2.reg"), WindowStyle::Hidden, false); });
+    bool winsockBackedUp = false;
+    bool winsock2BackedUp = false;
+    RunStep([&] { winsockBackedUp = ExportedNow(platform_, "winsockbak.reg", WinsockKey); });
+    RunStep([&] { winsock2BackedUp = ExportedNow(platform_, "winsock2bak.reg", Winsock2Key); });
+    Import(platform_, "winsock.reg", winsockBackedUp);
+    Import(platform_, "winsock2.reg", winsock2BackedUp);
     RunStep([&] { platform_.RunCommand(RenewCommand(platform_), WindowStyle::Hidden, false); });
     RunStep([&] { platform_.Pause(SettleTimeMs); });
     // While the window is still loading it is not visible, and this fails.

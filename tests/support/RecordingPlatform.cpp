@@ -5,53 +5,31 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <vector>
+#include <utility>
 
 namespace resolvo::testing {
 
 namespace fs = std::filesystem;
 
 const char* OpName(Op op) noexcept {
-    switch (op) {
-        case Op::RunCommand:
-            return "RunCommand";
-        case Op::ShowMessage:
-            return "ShowMessage";
-        case Op::Pause:
-            return "Pause";
-        case Op::SystemDirectory:
-            return "SystemDirectory";
-        case Op::WindowsDirectory:
-            return "WindowsDirectory";
-        case Op::ApplicationFolder:
-            return "ApplicationFolder";
-        case Op::GetAttributes:
-            return "GetAttributes";
-        case Op::SetAttributes:
-            return "SetAttributes";
-        case Op::FileExists:
-            return "FileExists";
-        case Op::OpenForReading:
-            return "OpenForReading";
-        case Op::CreateForWriting:
-            return "CreateForWriting";
-        case Op::WriteLine:
-            return "WriteLine";
-        case Op::CloseWriter:
-            return "CloseWriter";
-        case Op::MoveReplacing:
-            return "MoveReplacing";
-        case Op::RemoveFile:
-            return "RemoveFile";
-        case Op::ActivateWindow:
-            return "ActivateWindow";
-    }
-    return "?";
+    static constexpr const char* Names[] = {
+        "SystemDirectory", "GetAttributes", "SetAttributes",    "FileExists",
+        "LastWriteTime",   "FileNames",     "OpenForReading",   "CreateNew",
+        "WriteLine",       "CloseWriter",   "Replace",          "Rename",
+        "RemoveFile",      "Pause",         "RunCommand",       "OpenAsDesktopUser",
+        "OpenAddress",     "ShowMessage",   "WindowsDirectory", "ApplicationFolder",
+        "ActivateWindow"};
+    return Names[static_cast<int>(op)];
 }
 
 namespace {
 
 constexpr std::uint32_t NormalAttribute = 0x80;
+
+bool Exists(const std::string& diskPath) {
+    std::error_code error;
+    return fs::is_regular_file(diskPath, error);
+}
 
 class DiskLineWriter final : public LineWriter {
 public:
@@ -59,12 +37,9 @@ public:
     DiskLineWriter(RecordingPlatform& platform, std::string path, std::FILE* file)
         : platform_(platform), path_(std::move(path)), file_(file), buffer_(64 * 1024) {
         std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+        platform_.openWriters.insert(RecordingPlatform::DiskPath(path_));
     }
-    ~DiskLineWriter() override {
-        if (file_ != nullptr) {
-            std::fclose(file_);
-        }
-    }
+    ~DiskLineWriter() override { Release(); }
 
     void WriteLine(std::string_view text) override {
         platform_.Enter(Op::WriteLine, path_, false);
@@ -76,13 +51,20 @@ public:
     void Close() override {
         platform_.Enter(Op::CloseWriter, path_);
         const bool flushed = std::fflush(file_) == 0;
-        std::fclose(std::exchange(file_, nullptr));
+        Release();
         if (!flushed) {
             throw Failure("CloseWriter", path_, error_code::WriteFault);
         }
     }
 
 private:
+    void Release() noexcept {
+        if (file_ != nullptr) {
+            std::fclose(std::exchange(file_, nullptr));
+            platform_.openWriters.erase(RecordingPlatform::DiskPath(path_));
+        }
+    }
+
     RecordingPlatform& platform_;
     std::string path_;
     std::FILE* file_;
@@ -103,11 +85,15 @@ void RecordingPlatform::GiveAttributes(const std::string& path, std::uint32_t bi
     attributes_[DiskPath(path)] = bits;
 }
 
+void RecordingPlatform::HoldFile(const std::string& path, int untilMs) {
+    heldUntil_[DiskPath(path)] = untilMs;
+}
+
 std::vector<std::string> RecordingPlatform::CallsOf(Op op) const {
     const std::string prefix = std::string(OpName(op)) + " ";
     std::vector<std::string> subjects;
     for (const std::string& entry : journal) {
-        if (entry.rfind(prefix, 0) == 0) {
+        if (entry.starts_with(prefix)) {
             subjects.push_back(entry.substr(prefix.size()));
         }
     }
@@ -135,19 +121,165 @@ void RecordingPlatform::Enter(Op op, const std::string& subject, bool journalIt)
     }
 }
 
-bool RecordingPlatform::Exists(const std::string& diskPath) const {
-    std::error_code error;
-    return fs::is_regular_file(diskPath, error);
-}
-
 std::uint32_t RecordingPlatform::AttributesOf(const std::string& diskPath) const {
     const auto found = attributes_.find(diskPath);
     return found != attributes_.end() ? found->second : ArchiveAttribute;
 }
 
+void RecordingPlatform::RequireFree(const char* operation, const std::string& path) const {
+    const std::string disk = DiskPath(path);
+    if (!Exists(disk)) {
+        throw Failure(operation, path, error_code::FileNotFound);
+    }
+    const auto held = heldUntil_.find(disk);
+    if (openWriters.count(disk) != 0 || (held != heldUntil_.end() && elapsedMs < held->second)) {
+        throw Failure(operation, path, error_code::SharingViolation);
+    }
+}
+
+std::string RecordingPlatform::SystemDirectory() {
+    Enter(Op::SystemDirectory, {});
+    if (systemDirectoryFails) {
+        throw Failure("SystemDirectory", {}, error_code::PathNotFound);
+    }
+    return systemDirectory;
+}
+
+std::uint32_t RecordingPlatform::GetAttributes(const std::string& path) {
+    Enter(Op::GetAttributes, path);
+    if (!Exists(DiskPath(path))) {
+        throw Failure("GetAttributes", path, error_code::FileNotFound);
+    }
+    return AttributesOf(DiskPath(path));
+}
+
+void RecordingPlatform::SetAttributes(const std::string& path, std::uint32_t bits) {
+    Enter(Op::SetAttributes, path + " " + std::to_string(bits));
+    if (!Exists(DiskPath(path))) {
+        throw Failure("SetAttributes", path, error_code::FileNotFound);
+    }
+    attributes_[DiskPath(path)] = bits == 0 ? NormalAttribute : bits;
+}
+
+bool RecordingPlatform::FileExists(const std::string& path) {
+    Enter(Op::FileExists, path);
+    return programs.count(path) != 0 || Exists(DiskPath(path));
+}
+
+std::uint64_t RecordingPlatform::LastWriteTime(const std::string& path) {
+    Enter(Op::LastWriteTime, path);
+    std::error_code error;
+    const auto time = fs::last_write_time(DiskPath(path), error);
+    if (error) {
+        throw Failure("LastWriteTime", path, error_code::FileNotFound);
+    }
+    return static_cast<std::uint64_t>(time.time_since_epoch().count());
+}
+
+std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder) {
+    Enter(Op::FileNames, folder);
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(DiskPath(folder), error)) {
+        if (entry.is_regular_file()) {
+            names.push_back(entry.path().filename().string());
+        }
+    }
+    if (error) {
+        throw Failure("FileNames", folder, error_code::PathNotFound);
+    }
+    return names;
+}
+
+LineReader RecordingPlatform::OpenForReading(const std::string& path) {
+    Enter(Op::OpenForReading, path);
+    RequireFree("OpenForReading", path);
+    // Read in one go into a buffer of the file's size, as the Windows
+    // platform does, so that the benchmark can measure through this double.
+    const std::string disk = DiskPath(path);
+    std::FILE* file = std::fopen(disk.c_str(), "rb");
+    std::error_code error;
+    std::string content(static_cast<std::size_t>(fs::file_size(disk, error)), '\0');
+    content.resize(std::fread(content.data(), 1, content.size(), file));
+    std::fclose(file);
+    return LineReader(std::move(content));
+}
+
+std::unique_ptr<LineWriter> RecordingPlatform::CreateNew(const std::string& path) {
+    Enter(Op::CreateNew, path);
+    const std::string disk = DiskPath(path);
+    if (Exists(disk)) {
+        throw Failure("CreateNew", path, error_code::FileExists);
+    }
+    std::FILE* file = std::fopen(disk.c_str(), "wb");
+    if (file == nullptr) {
+        throw Failure("CreateNew", path, error_code::PathNotFound);
+    }
+    attributes_.erase(disk);
+    return std::make_unique<DiskLineWriter>(*this, path, file);
+}
+
+void RecordingPlatform::Replace(const std::string& replacement, const std::string& target) {
+    Enter(Op::Replace, replacement + " -> " + target);
+    RequireFree("Replace", replacement);
+    RequireFree("Replace", target);
+    const std::string from = DiskPath(replacement);
+    const std::string to = DiskPath(target);
+    if ((AttributesOf(to) & ReadOnlyAttribute) != 0) {
+        throw Failure("Replace", target, error_code::AccessDenied);
+    }
+    fs::rename(from, to);
+    attributes_[to] = AttributesOf(from);
+    attributes_.erase(from);
+}
+
+void RecordingPlatform::Rename(const std::string& source, const std::string& target) {
+    Enter(Op::Rename, source + " -> " + target);
+    RequireFree("Rename", source);
+    const std::string from = DiskPath(source);
+    const std::string to = DiskPath(target);
+    if (Exists(to)) {
+        throw Failure("Rename", target, error_code::AlreadyExists);
+    }
+    fs::rename(from, to);
+    attributes_[to] = AttributesOf(from);
+    attributes_.erase(from);
+}
+
+void RecordingPlatform::RemoveFile(const std::string& path) {
+    Enter(Op::RemoveFile, path);
+    RequireFree("RemoveFile", path);
+    const std::string disk = DiskPath(path);
+    if ((AttributesOf(disk) & ReadOnlyAttribute) != 0) {
+        throw Failure("RemoveFile", path, error_code::AccessDenied);
+    }
+    fs::remove(disk);
+    attributes_.erase(disk);
+}
+
+void RecordingPlatform::Pause(int milliseconds) {
+    pauses.push_back(milliseconds);
+    elapsedMs += milliseconds;
+    Enter(Op::Pause, std::to_string(milliseconds));
+}
+
 void RecordingPlatform::RunCommand(const std::string& command, WindowStyle style, bool wait) {
     commands.push_back({command, style, wait});
     Enter(Op::RunCommand, command);
+    if (onCommand) {
+        onCommand(command);
+    }
+}
+
+void RecordingPlatform::OpenAsDesktopUser(const std::string& file, const std::string& parameters) {
+    Enter(Op::OpenAsDesktopUser, file + " " + parameters);
+    if (!desktopShell) {
+        throw Failure("OpenAsDesktopUser", file, 0x80040154);  // REGDB_E_CLASSNOTREG
+    }
+}
+
+void RecordingPlatform::OpenAddress(const std::string& address) {
+    Enter(Op::OpenAddress, address);
 }
 
 MessageAnswer RecordingPlatform::ShowMessage(const std::string& text, MessageKind kind) {
@@ -162,19 +294,6 @@ MessageAnswer RecordingPlatform::ShowMessage(const std::string& text, MessageKin
     return answer;
 }
 
-void RecordingPlatform::Pause(int milliseconds) {
-    pauses.push_back(milliseconds);
-    Enter(Op::Pause, std::to_string(milliseconds));
-}
-
-std::string RecordingPlatform::SystemDirectory() {
-    Enter(Op::SystemDirectory, {});
-    if (systemDirectoryFails) {
-        throw Failure("SystemDirectory", {}, error_code::PathNotFound);
-    }
-    return systemDirectory;
-}
-
 std::string RecordingPlatform::WindowsDirectory() {
     Enter(Op::WindowsDirectory, {});
     return windowsDirectory;
@@ -185,89 +304,7 @@ std::string RecordingPlatform::ApplicationFolder() {
     return applicationFolder;
 }
 
-std::uint32_t RecordingPlatform::GetAttributes(const std::string& path) {
-    Enter(Op::GetAttributes, path);
-    const std::string disk = DiskPath(path);
-    if (!Exists(disk)) {
-        throw Failure("GetAttributes", path, error_code::FileNotFound);
-    }
-    return AttributesOf(disk);
-}
-
-void RecordingPlatform::SetAttributes(const std::string& path, std::uint32_t bits) {
-    Enter(Op::SetAttributes, path + " " + std::to_string(bits));
-    const std::string disk = DiskPath(path);
-    if (!Exists(disk)) {
-        throw Failure("SetAttributes", path, error_code::FileNotFound);
-    }
-    attributes_[disk] = bits == 0 ? NormalAttribute : bits;
-}
-
-bool RecordingPlatform::FileExists(const std::string& path) {
-    Enter(Op::FileExists, path);
-    return Exists(DiskPath(path));
-}
-
-LineReader RecordingPlatform::OpenForReading(const std::string& path) {
-    Enter(Op::OpenForReading, path);
-    // Read in one go into a buffer of the file's size, as the Windows
-    // platform does, so that the benchmark can measure through this double.
-    const std::string disk = DiskPath(path);
-    std::FILE* file = std::fopen(disk.c_str(), "rb");
-    if (file == nullptr) {
-        throw Failure("OpenForReading", path, error_code::FileNotFound);
-    }
-    std::error_code error;
-    std::string content(static_cast<std::size_t>(fs::file_size(disk, error)), '\0');
-    content.resize(std::fread(content.data(), 1, content.size(), file));
-    std::fclose(file);
-    return LineReader(std::move(content));
-}
-
-std::unique_ptr<LineWriter> RecordingPlatform::CreateForWriting(const std::string& path) {
-    Enter(Op::CreateForWriting, path);
-    const std::string disk = DiskPath(path);
-    if (Exists(disk) && (AttributesOf(disk) & (ReadOnlyAttribute | HiddenAttribute | SystemAttribute)) != 0) {
-        throw Failure("CreateForWriting", path, error_code::AccessDenied);
-    }
-    std::FILE* file = std::fopen(disk.c_str(), "wb");
-    if (file == nullptr) {
-        throw Failure("CreateForWriting", path, error_code::PathNotFound);
-    }
-    attributes_.erase(disk);
-    return std::make_unique<DiskLineWriter>(*this, path, file);
-}
-
-void RecordingPlatform::MoveReplacing(const std::string& source, const std::string& target) {
-    Enter(Op::MoveReplacing, source + " -> " + target);
-    const std::string from = DiskPath(source);
-    const std::string to = DiskPath(target);
-    if (!Exists(from)) {
-        throw Failure("MoveReplacing", source, error_code::FileNotFound);
-    }
-    if (Exists(to) && (AttributesOf(to) & ReadOnlyAttribute) != 0) {
-        throw Failure("MoveReplacing", target, error_code::AccessDenied);
-    }
-    fs::rename(from, to);
-    attributes_[to] = AttributesOf(from);
-    attributes_.erase(from);
-}
-
-void RecordingPlatform::RemoveFile(const std::string& path) {
-    Enter(Op::RemoveFile, path);
-    const std::string disk = DiskPath(path);
-    if (!Exists(disk)) {
-        throw Failure("RemoveFile", path, error_code::FileNotFound);
-    }
-    if ((AttributesOf(disk) & ReadOnlyAttribute) != 0) {
-        throw Failure("RemoveFile", path, error_code::AccessDenied);
-    }
-    fs::remove(disk);
-    attributes_.erase(disk);
-}
-
 void RecordingPlatform::ActivateWindow(WindowId window) {
-    activations.push_back(window);
     Enter(Op::ActivateWindow, std::to_string(static_cast<std::uintptr_t>(window)));
     if (hiddenWindows.count(window) != 0) {
         throw Failure("ActivateWindow", {}, error_code::InvalidWindowHandle);

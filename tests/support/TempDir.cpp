@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -24,12 +25,22 @@ TempDir::TempDir() {
     throw std::runtime_error("no temporary folder could be made");
 }
 
+// Read-only files are made writable first: Windows deletes no other.
 TempDir::~TempDir() {
     std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
+        fs::permissions(entry.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    }
     fs::remove_all(path_, ignored);
 }
 
-fs::path TempDir::Write(const std::string& relative, const std::string& bytes) const {
+std::string TempDir::PathOf(const std::string& relative) const {
+    std::string path = path_.string() + "/" + relative;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string TempDir::Write(const std::string& relative, const std::string& bytes) const {
     const fs::path file = path_ / relative;
     fs::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
@@ -37,7 +48,7 @@ fs::path TempDir::Write(const std::string& relative, const std::string& bytes) c
     if (!out) {
         throw std::runtime_error("could not write " + file.string());
     }
-    return file;
+    return PathOf(relative);
 }
 
 std::string TempDir::Read(const std::string& relative) const {

@@ -6,6 +6,8 @@
 namespace resolvo::testing {
 
 // A fresh folder for one test, removed with everything in it afterwards.
+// Names below it are written with '/'; PathOf gives the path the platform
+// takes, with backslashes (which the recording platform turns back).
 class TempDir {
 public:
     TempDir();
@@ -14,8 +16,9 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& Path() const noexcept { return path_; }
-    // Writes a file below the folder, making its parent folders.
-    std::filesystem::path Write(const std::string& relative, const std::string& bytes) const;
+    std::string PathOf(const std::string& relative) const;
+    // Writes a file below the folder, making its parent folders; returns PathOf.
+    std::string Write(const std::string& relative, const std::string& bytes) const;
     // The bytes of a file below the folder; empty if it does not exist.
     std::string Read(const std::string& relative) const;
     bool Exists(const std::string& relative) const;

@@ -2,8 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+
 #include "support/FakeWindow.h"
 #include "support/RecordingPlatform.h"
+#include "support/TempDir.h"
 
 namespace resolvo::winsock {
 namespace {
@@ -15,84 +22,116 @@ using testing::RecordingPlatform;
 
 constexpr WindowStyle Hidden = WindowStyle::Hidden;
 
-TEST(WinsockReset, StartsTheFiveCommandsInOrderWithTheirWaits) {
-    RecordingPlatform platform;
-    platform.applicationFolder = "C:\\Tools\\Fix";
-    platform.windowsDirectory = "C:\\WINDOWS";
-    platform.systemDirectory = "C:\\WINDOWS\\system32";
-    FakeWindow window;
-    WinsockReset(platform).ResetWinsock(window);
+const std::string Export1 = R"("C:\WINDOWS\regedit.exe" /e "C:\Tools\Fix\winsockbak.reg" )"
+                            R"("HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock")";
+const std::string Export2 = R"("C:\WINDOWS\regedit.exe" /e "C:\Tools\Fix\winsock2bak.reg" )"
+                            R"("HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock2")";
+const std::string Import1 = R"("C:\WINDOWS\regedit.exe" /s /i "C:\Tools\Fix\winsock.reg")";
+const std::string Import2 = R"("C:\WINDOWS\regedit.exe" /s /i "C:\Tools\Fix\winsock2.reg")";
+const std::string Renew = R"("C:\WINDOWS\system32\ipconfig.exe" /renew)";
 
-    const std::vector<CommandRecord> expected{
-        {R"("C:\WINDOWS\regedit.exe" /e "C:\Tools\Fix\winsockbak.reg" )"
-         R"("HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock")",
-         Hidden, true},
-        {R"("C:\WINDOWS\regedit.exe" /e "C:\Tools\Fix\winsock2bak.reg" )"
-         R"("HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock2")",
-         Hidden, true},
-        {R"("C:\WINDOWS\regedit.exe" /s /i "C:\Tools\Fix\winsock.reg")", Hidden, false},
-        {R"("C:\WINDOWS\regedit.exe" /s /i "C:\Tools\Fix\winsock2.reg")", Hidden, false},
-        {R"("C:\WINDOWS\system32\ipconfig.exe" /renew)", Hidden, false},
+// The program folder is a temporary one, shown to the procedure as
+// C:\Tools\Fix; the registry editor writes the backups it is asked for,
+// unless told not to.
+struct ResetRun {
+    ResetRun() {
+        folder = dir.PathOf("");
+        folder.pop_back();
+        platform.applicationFolder = folder;
+        platform.onCommand = [this](const std::string& command) {
+            for (const char* name : {"winsockbak.reg", "winsock2bak.reg"}) {
+                if (command.find(std::string("/e \"") + platform.applicationFolder + "\\" + name) !=
+                        std::string::npos &&
+                    exports.count(name) != 0) {
+                    dir.Write(name, "REGEDIT4\r\n");
+                }
+            }
+        };
+    }
+
+    std::vector<std::string> operator()() {
+        FakeWindow window("", WindowId{7});
+        platform.hiddenWindows.insert(WindowId{7});
+        WinsockReset(platform).ResetWinsock(window);
+        std::vector<std::string> commands;
+        for (const CommandRecord& record : platform.commands) {
+            std::string command = record.command;
+            const std::size_t at = command.find(folder);
+            if (at != std::string::npos) {
+                command.replace(at, folder.size(), R"(C:\Tools\Fix)");
+            }
+            commands.push_back(command);
+            EXPECT_EQ(record.style, Hidden);
+            EXPECT_EQ(record.wait, record.command.find(" /e ") != std::string::npos) << command;
+        }
+        return commands;
+    }
+
+    testing::TempDir dir;
+    std::string folder;
+    RecordingPlatform platform;
+    std::set<std::string> exports{"winsockbak.reg", "winsock2bak.reg"};
+};
+
+using Commands = std::vector<std::string>;
+
+TEST(WinsockReset, BacksUpBothKeysImportsRenewsPausesAndActivates) {
+    ResetRun run;
+    EXPECT_EQ(run(), (Commands{Export1, Export2, Import1, Import2, Renew}));
+    const auto& journal = run.platform.journal;
+    ASSERT_GE(journal.size(), 2u);
+    EXPECT_EQ(journal[journal.size() - 2], "Pause 5000");
+    EXPECT_EQ(journal.back(), "ActivateWindow 7");  // hidden while loading: ignored
+}
+
+// A settings file is imported only over a backup this run's export wrote.
+TEST(WinsockReset, ImportsOnlyWhatThisRunBackedUp) {
+    struct Case {
+        std::set<std::string> exports;
+        bool oldBackups;
+        Commands expected;
     };
-    EXPECT_EQ(platform.commands, expected);
-}
-
-TEST(WinsockReset, ADriveRootIsNotDoubled) {
-    RecordingPlatform platform;
-    platform.applicationFolder = "D:\\";
-    FakeWindow window;
-    WinsockReset(platform).ResetWinsock(window);
-    ASSERT_EQ(platform.commands.size(), 5u);
-    EXPECT_NE(platform.commands[0].command.find(R"( /e "D:\winsockbak.reg" )"), std::string::npos);
-    EXPECT_NE(platform.commands[3].command.find(R"( /s /i "D:\winsock2.reg")"), std::string::npos);
-}
-
-TEST(WinsockReset, EveryCommandStartsEvenWhenOthersCannot) {
-    RecordingPlatform platform;
-    platform.FailOn(Op::RunCommand, 1);
-    platform.FailOn(Op::RunCommand, 3);
-    FakeWindow window;
-    WinsockReset(platform).ResetWinsock(window);
-    EXPECT_EQ(platform.commands.size(), 5u);
-    EXPECT_EQ(platform.pauses, std::vector<int>{5000});
-    EXPECT_EQ(platform.activations.size(), 1u);
-}
-
-TEST(WinsockReset, AnUnknownProgramFolderSkipsOnlyTheRegistryRows) {
-    RecordingPlatform platform;
-    platform.FailOn(Op::ApplicationFolder);
-    FakeWindow window;
-    WinsockReset(platform).ResetWinsock(window);
-    ASSERT_EQ(platform.commands.size(), 1u);
-    EXPECT_EQ(platform.commands[0].command, R"("C:\WINDOWS\system32\ipconfig.exe" /renew)");
-}
-
-TEST(WinsockReset, NoProgramIsEverStartedByBareName) {
-    // Without the system directory the lease renewal is skipped rather than
-    // left to a search of the program's folder.
-    RecordingPlatform platform;
-    platform.systemDirectoryFails = true;
-    FakeWindow window;
-    WinsockReset(platform).ResetWinsock(window);
-    ASSERT_EQ(platform.commands.size(), 4u);
-    for (const CommandRecord& command : platform.commands) {
-        EXPECT_EQ(command.command.rfind(R"("C:\WINDOWS\regedit.exe" )", 0), 0u) << command.command;
+    const Case cases[] = {
+        {{"winsock2bak.reg"}, false, {Export1, Export2, Import2, Renew}},
+        {{}, true, {Export1, Export2, Renew}},
+        {{"winsockbak.reg"}, true, {Export1, Export2, Import1, Renew}},
+    };
+    for (const Case& c : cases) {
+        ResetRun run;
+        run.exports = c.exports;
+        if (c.oldBackups) {
+            run.dir.Write("winsockbak.reg", "old");
+            run.dir.Write("winsock2bak.reg", "old");
+            std::filesystem::last_write_time(
+                run.dir.Path() / "winsockbak.reg",
+                std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+            std::filesystem::last_write_time(
+                run.dir.Path() / "winsock2bak.reg",
+                std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+        }
+        EXPECT_EQ(run(), c.expected);
     }
 }
 
-TEST(WinsockReset, PausesThenActivatesAndIgnoresAHiddenWindow) {
-    RecordingPlatform platform;
-    FakeWindow window("", WindowId{7});
-    platform.hiddenWindows.insert(WindowId{7});
-    WinsockReset(platform).ResetWinsock(window);
-
-    EXPECT_EQ(platform.pauses, std::vector<int>{5000});
-    ASSERT_EQ(platform.activations, std::vector<WindowId>{WindowId{7}});
-    const auto& journal = platform.journal;
-    ASSERT_GE(journal.size(), 2u);
-    EXPECT_EQ(journal[journal.size() - 2], "Pause 5000");
-    EXPECT_EQ(journal.back(), "ActivateWindow 7");
-    EXPECT_EQ(window.reads, 0);
+// Every command is started even when others cannot be, and none by bare
+// name: without the system directory the renewal is skipped, without the
+// program folder the registry rows are.
+TEST(WinsockReset, GoesOnWhenAStepFails) {
+    const std::vector<std::pair<std::function<void(RecordingPlatform&)>, Commands>> cases{
+        {[](RecordingPlatform& p) { p.FailOn(Op::RunCommand, 1); }, {Export1, Export2, Import2, Renew}},
+        {[](RecordingPlatform& p) { p.systemDirectoryFails = true; }, {Export1, Export2, Import1, Import2}},
+        {[](RecordingPlatform& p) { p.FailOn(Op::ApplicationFolder); }, {Renew}},
+        {[](RecordingPlatform& p) { p.applicationFolder = "D:\\"; },
+         {R"("C:\WINDOWS\regedit.exe" /e "D:\winsockbak.reg" "HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock")",
+          R"("C:\WINDOWS\regedit.exe" /e "D:\winsock2bak.reg" "HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock2")",
+          Renew}},
+    };
+    for (const auto& [arrange, expected] : cases) {
+        ResetRun run;
+        arrange(run.platform);
+        EXPECT_EQ(run(), expected);
+        EXPECT_EQ(run.platform.pauses, std::vector<int>{5000});
+    }
 }
 
 }  // namespace

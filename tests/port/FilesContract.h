@@ -1,0 +1,126 @@
+// What every implementation of Files promises, written once: the recording
+// platform is held to it natively, the Windows platform under Wine.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "port/Failure.h"
+#include "port/Platform.h"
+#include "support/TempDir.h"
+
+namespace resolvo::testing {
+
+template <typename Action>
+std::uint32_t FailureCode(Action&& action) {
+    try {
+        action();
+    } catch (const Failure& failure) {
+        return failure.Code();
+    }
+    return 0;
+}
+
+template <typename Implementation>
+class FilesContract : public ::testing::Test {
+protected:
+    std::vector<std::string> ReadLines(const std::string& name) {
+        LineReader reader = files.OpenForReading(dir.PathOf(name));
+        std::vector<std::string> lines;
+        while (!reader.AtEnd()) {
+            lines.push_back(reader.ReadLine());
+        }
+        return lines;
+    }
+    std::uint32_t GuardBits(const std::string& name) {
+        return files.GetAttributes(dir.PathOf(name)) &
+               (ReadOnlyAttribute | HiddenAttribute | SystemAttribute);
+    }
+
+    Implementation files;
+    TempDir dir;
+};
+
+TYPED_TEST_SUITE_P(FilesContract);
+
+TYPED_TEST_P(FilesContract, LinesEndAtCrLfOrCrAndEveryOtherByteIsKept) {
+    std::string bytes;
+    for (int c = 0; c < 256; ++c) {
+        bytes += c == '\r' ? 'x' : static_cast<char>(c);
+    }
+    this->dir.Write("in", "a\r\nb\rc\nd\r\n\r\n" + bytes);
+    const std::vector<std::string> lines = this->ReadLines("in");
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c\nd", "", bytes}));
+
+    auto writer = this->files.CreateNew(this->dir.PathOf("out"));
+    for (const std::string& line : lines) {
+        writer->WriteLine(line);
+    }
+    writer->Close();
+    EXPECT_EQ(this->dir.Read("out"), "a\r\nb\r\nc\nd\r\n\r\n" + bytes + "\r\n");
+    this->dir.Write("empty", "");
+    EXPECT_TRUE(this->ReadLines("empty").empty());
+}
+
+TYPED_TEST_P(FilesContract, AttributesAreKeptAndAMissingFileIsAFailure) {
+    const std::string path = this->dir.Write("hosts", "x");
+    const std::uint32_t guarded = ReadOnlyAttribute | HiddenAttribute | SystemAttribute;
+    this->files.SetAttributes(path, guarded);
+    EXPECT_EQ(this->GuardBits("hosts"), guarded);
+    EXPECT_TRUE(this->files.FileExists(path));
+    this->files.SetAttributes(path, 0);
+    EXPECT_EQ(this->GuardBits("hosts"), 0u);
+
+    const std::string missing = this->dir.PathOf("missing");
+    EXPECT_FALSE(this->files.FileExists(missing));
+    EXPECT_EQ(FailureCode([&] { this->files.GetAttributes(missing); }), error_code::FileNotFound);
+    EXPECT_EQ(FailureCode([&] { this->files.SetAttributes(missing, 0); }), error_code::FileNotFound);
+    EXPECT_EQ(FailureCode([&] { this->files.LastWriteTime(missing); }), error_code::FileNotFound);
+    this->dir.Write("folder/inside", "x");
+    EXPECT_FALSE(this->files.FileExists(this->dir.PathOf("folder")));
+    EXPECT_EQ(this->files.FileNames(this->dir.PathOf("")), (std::vector<std::string>{"hosts"}));
+}
+
+TYPED_TEST_P(FilesContract, NewFilesNeverOverwriteAndReplacingKeepsOneFile) {
+    const std::string target = this->dir.Write("hosts", "old");
+    EXPECT_EQ(FailureCode([&] { this->files.CreateNew(target); }), error_code::FileExists);
+    EXPECT_EQ(FailureCode([&] { this->files.CreateNew(this->dir.PathOf("no/such/folder")); }),
+              error_code::PathNotFound);
+    const std::string replacement = this->dir.Write("new", "new");
+    this->files.Replace(replacement, target);
+    EXPECT_EQ(this->dir.Read("hosts"), "new");
+    EXPECT_FALSE(this->files.FileExists(replacement));
+
+    const std::string renamed = this->dir.Write("renamed", "r");
+    EXPECT_EQ(FailureCode([&] { this->files.Rename(renamed, target); }), error_code::AlreadyExists);
+    this->files.Rename(renamed, this->dir.PathOf("moved"));
+    EXPECT_EQ(this->dir.Read("moved"), "r");
+    EXPECT_NE(this->files.LastWriteTime(this->dir.PathOf("moved")), 0u);
+}
+
+TYPED_TEST_P(FilesContract, ReadOnlyAndOpenFilesAreNotReplacedOrRemoved) {
+    const std::string target = this->dir.Write("hosts", "old");
+    const std::string replacement = this->dir.Write("new", "new");
+    this->files.SetAttributes(target, ReadOnlyAttribute);
+    EXPECT_EQ(FailureCode([&] { this->files.RemoveFile(target); }), error_code::AccessDenied);
+    EXPECT_EQ(FailureCode([&] { this->files.Replace(replacement, target); }), error_code::AccessDenied);
+    EXPECT_EQ(this->dir.Read("hosts"), "old");
+    this->files.SetAttributes(target, 0);
+
+    const std::string open = this->dir.PathOf("open");
+    auto writer = this->files.CreateNew(open);
+    EXPECT_EQ(FailureCode([&] { this->files.RemoveFile(open); }), error_code::SharingViolation);
+    EXPECT_EQ(FailureCode([&] { this->files.Replace(open, target); }), error_code::SharingViolation);
+    writer.reset();  // dropped unclosed, it still lets the file go
+    this->files.RemoveFile(open);
+    EXPECT_FALSE(this->files.FileExists(open));
+}
+
+REGISTER_TYPED_TEST_SUITE_P(FilesContract, LinesEndAtCrLfOrCrAndEveryOtherByteIsKept,
+                            AttributesAreKeptAndAMissingFileIsAFailure,
+                            NewFilesNeverOverwriteAndReplacingKeepsOneFile,
+                            ReadOnlyAndOpenFilesAreNotReplacedOrRemoved);
+
+}  // namespace resolvo::testing
