@@ -9,7 +9,9 @@ function(resolvo_wine_fixture name state)
     set(environment "RESOLVO_WINE_STATE=${state}" ${ARGN})
     add_test(NAME ${name}_setup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh start)
     add_test(NAME ${name}_cleanup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh stop)
-    set_tests_properties(${name}_setup PROPERTIES FIXTURES_SETUP ${name} ENVIRONMENT "${environment}")
+    # Making a prefix runs wineboot, which is slow on a busy machine.
+    set_tests_properties(${name}_setup PROPERTIES FIXTURES_SETUP ${name} ENVIRONMENT "${environment}"
+        TIMEOUT 300)
     set_tests_properties(${name}_cleanup PROPERTIES FIXTURES_CLEANUP ${name} ENVIRONMENT "${environment}")
 endfunction()
 
@@ -22,6 +24,7 @@ function(resolvo_wine_test name)
     set_tests_properties(${name} PROPERTIES
         FIXTURES_REQUIRED wine
         RESOURCE_LOCK wine
+        TIMEOUT 300
         ENVIRONMENT "${wine_environment}")
 endfunction()
 
