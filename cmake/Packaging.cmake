@@ -11,7 +11,10 @@ install(TARGETS resolvo RUNTIME DESTINATION .)
 
 # Windows users open the guide in Notepad, which before Windows 10 only knows
 # CR LF line ends: they are made so here, whatever the checkout did to them.
-configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+# The title's underline follows the product name's length.
+string(LENGTH "${RESOLVO_PRODUCT_NAME}" title_length)
+string(REPEAT "=" ${title_length} RESOLVO_TITLE_UNDERLINE)
+configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt
     @ONLY NEWLINE_STYLE CRLF)
 install(FILES
         ${PROJECT_SOURCE_DIR}/resources/winsock.reg
@@ -19,24 +22,19 @@ install(FILES
         ${CMAKE_CURRENT_BINARY_DIR}/README.txt
     DESTINATION .)
 
-# The version as the product shows it, with the minor number in two digits.
-if(PROJECT_VERSION_MINOR LESS 10)
-    set(RESOLVO_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.0${PROJECT_VERSION_MINOR}")
-else()
-    set(RESOLVO_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-endif()
-string(TOLOWER "${PROJECT_NAME}" resolvo_package_base)
+set(RESOLVO_PACKAGE_BASE_NAME "${RESOLVO_INTERNAL_NAME}-${RESOLVO_VERSION_TEXT}-win32")
+set(RESOLVO_PACKAGE "${CMAKE_BINARY_DIR}/${RESOLVO_PACKAGE_BASE_NAME}.zip")
 
 set(CPACK_VERBATIM_VARIABLES ON)
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME "${PROJECT_NAME}")
 set(CPACK_PACKAGE_VENDOR "${PROJECT_NAME}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_VERSION "${RESOLVO_PACKAGE_VERSION}")
+set(CPACK_PACKAGE_VERSION "${RESOLVO_VERSION_TEXT}")
 set(CPACK_PACKAGE_VERSION_MAJOR "${PROJECT_VERSION_MAJOR}")
 set(CPACK_PACKAGE_VERSION_MINOR "${PROJECT_VERSION_MINOR}")
 set(CPACK_PACKAGE_VERSION_PATCH "0")
-set(CPACK_PACKAGE_FILE_NAME "${resolvo_package_base}-${RESOLVO_PACKAGE_VERSION}-win32")
+set(CPACK_PACKAGE_FILE_NAME "${RESOLVO_PACKAGE_BASE_NAME}")
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
 set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}")
 # The program is linked stripped already.

@@ -43,9 +43,16 @@ add_dependencies(win32_tests recording_stub)
 add_test(NAME win32_tests COMMAND win32_tests)
 resolvo_wine_test(win32_tests)
 
+# What the build calls the product, for the tests to expect rather than repeat.
+set(version_environment
+    "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}"
+    "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}"
+    "RESOLVO_VERSION=${RESOLVO_VERSION_QUAD}")
+
 # The icon, banner, manifest and version record, read back from the built program.
 add_test(NAME resources
     COMMAND ${PROJECT_SOURCE_DIR}/tests/resources/check-resources.sh $<TARGET_FILE:resolvo>)
+set_tests_properties(resources PROPERTIES ENVIRONMENT "${version_environment}")
 
 # The whole program, driven through its windows under Wine and Xvfb.
 set(e2e_environment
@@ -54,6 +61,8 @@ set(e2e_environment
     "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
     "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots"
     "RESOLVO_BUILD=${CMAKE_BINARY_DIR}"
+    "RESOLVO_PACKAGE=${RESOLVO_PACKAGE}"
+    ${version_environment}
     "PYTHONDONTWRITEBYTECODE=1")
 
 function(resolvo_e2e_test name suite prefix)

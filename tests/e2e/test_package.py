@@ -16,7 +16,7 @@ from harness import BROWSER, ETC, KEPT, PROGRAM_FOLDER, QUESTION
 from test_fix import FIXED, HOSTS, QUOTED_BROWSER
 from test_winsock import WINSOCK, exported
 
-PACKAGE = "resolvo-2.00-win32.zip"
+PACKAGE = Path(os.environ["RESOLVO_PACKAGE"]).name
 CONTENTS = ["README.txt", "resolvo.exe", "winsock.reg", "winsock2.reg"]
 BACKUPS = ("hosts.rv2", "lmhosts.rv2", "winsockbak.reg", "winsock2bak.reg")
 
