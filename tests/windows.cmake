@@ -85,3 +85,14 @@ resolvo_e2e_test(e2e_hostile_win32 hostile wine32)
 add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
 set_tests_properties(make_package PROPERTIES FIXTURES_SETUP package)
 set_property(TEST e2e_package APPEND PROPERTY FIXTURES_REQUIRED package)
+
+# Two clean builds of one commit give the same program and download: they are
+# built again elsewhere and compared. The build under test is the windows
+# preset's. It uses both cores, so the Wine tests, which wait with time limits,
+# do not run beside it.
+file(RELATIVE_PATH package_in_build ${CMAKE_BINARY_DIR} ${RESOLVO_PACKAGE})
+add_test(NAME reproducible_build
+    COMMAND ${PROJECT_SOURCE_DIR}/tests/reproducible/check-reproducible.sh
+        ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} windows
+        $<PATH:RELATIVE_PATH,$<TARGET_FILE:resolvo>,${CMAKE_BINARY_DIR}> ${package_in_build})
+set_tests_properties(reproducible_build PROPERTIES FIXTURES_REQUIRED package PROCESSORS 2 TIMEOUT 600)
