@@ -4,43 +4,34 @@
 #
 #   cmake --build --preset windows --target package
 #
-# makes build/windows/resolvo-2.00-win32.zip. CPack's ZIP generator uses
-# CMake's own archiver, so no zip program is needed.
+# makes resolvo-<version text>-win32.zip in the build folder. Two builds of
+# one commit make the same bytes (tests/reproducible/), which CPack's zip,
+# with each file's time, owner and permissions in it, did not.
 
-install(TARGETS resolvo RUNTIME DESTINATION .)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 # Windows users open the guide in Notepad, which before Windows 10 only knows
 # CR LF line ends: they are made so here, whatever the checkout did to them.
-configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+# The title's underline follows the product name's length.
+string(LENGTH "${RESOLVO_PRODUCT_NAME}" title_length)
+string(REPEAT "=" ${title_length} RESOLVO_TITLE_UNDERLINE)
+configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt
     @ONLY NEWLINE_STYLE CRLF)
-install(FILES
-        ${PROJECT_SOURCE_DIR}/resources/winsock.reg
-        ${PROJECT_SOURCE_DIR}/resources/winsock2.reg
-        ${CMAKE_CURRENT_BINARY_DIR}/README.txt
-    DESTINATION .)
 
-# The version as the product shows it, with the minor number in two digits.
-if(PROJECT_VERSION_MINOR LESS 10)
-    set(RESOLVO_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.0${PROJECT_VERSION_MINOR}")
-else()
-    set(RESOLVO_PACKAGE_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}")
-endif()
-string(TOLOWER "${PROJECT_NAME}" resolvo_package_base)
-
-set(CPACK_VERBATIM_VARIABLES ON)
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME "${PROJECT_NAME}")
-set(CPACK_PACKAGE_VENDOR "${PROJECT_NAME}")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_VERSION "${RESOLVO_PACKAGE_VERSION}")
-set(CPACK_PACKAGE_VERSION_MAJOR "${PROJECT_VERSION_MAJOR}")
-set(CPACK_PACKAGE_VERSION_MINOR "${PROJECT_VERSION_MINOR}")
-set(CPACK_PACKAGE_VERSION_PATCH "0")
-set(CPACK_PACKAGE_FILE_NAME "${resolvo_package_base}-${RESOLVO_PACKAGE_VERSION}-win32")
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
-set(CPACK_PACKAGE_DIRECTORY "${CMAKE_BINARY_DIR}")
-# The program is linked stripped already.
-set(CPACK_STRIP_FILES OFF)
-# Only the binary package is made; a source package would sweep up build/.
-set(CPACK_SOURCE_IGNORE_FILES "/\\.git/" "/build/")
-include(CPack)
+set(RESOLVO_PACKAGE "${CMAKE_BINARY_DIR}/${RESOLVO_INTERNAL_NAME}-${RESOLVO_VERSION_TEXT}-win32.zip")
+# In this order in the zip.
+set(package_files
+    ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+    $<TARGET_FILE:resolvo>
+    ${PROJECT_SOURCE_DIR}/resources/winsock.reg
+    ${PROJECT_SOURCE_DIR}/resources/winsock2.reg)
+add_custom_command(OUTPUT ${RESOLVO_PACKAGE}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/make_zip.py
+        ${RESOLVO_PACKAGE} ${RESOLVO_COPYRIGHT_YEAR}-01-01 ${package_files}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/make_zip.py resolvo ${package_files}
+    COMMENT "Packing ${RESOLVO_PACKAGE}"
+    VERBATIM)
+# A build folder configured when CPack made the download still holds CPack's
+# configuration, and CMake refuses the name package while it is there.
+file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
+add_custom_target(package DEPENDS ${RESOLVO_PACKAGE})

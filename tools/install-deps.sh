@@ -2,7 +2,8 @@
 # Installs, from Debian's packages, everything the build and the tests need:
 # the mingw-w64 cross compiler, Wine (32-bit, from the i386 architecture),
 # Xvfb and xdotool to drive windows, ImageMagick and icoutils for the
-# resources, and the native toolchain with GoogleTest and Google Benchmark.
+# resources, the native toolchain with GoogleTest and Google Benchmark, and
+# Python, which packs the download and drives the end-to-end tests.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
@@ -12,7 +13,7 @@ packages=(
     g++-mingw-w64-i686 binutils-mingw-w64-i686
     wine wine32:i386 wine64
     fonts-wine xvfb xdotool x11-utils imagemagick icoutils fonts-dejavu-core
-    zip unzip file procps
+    zip unzip file procps python3
 )
 
 sudo_if_needed() {

@@ -77,6 +77,8 @@ convert "$work/icon-64.png" \
     \( +clone -background 'rgba(0,0,0,0.55)' -shadow 50x2+0+2 \) \
     +swap -background none -layers merge +repage "$work/icon-64-shadow.png"
 
+# The name the banner shows, as project() in CMakeLists.txt gives it.
+product=$(sed -n 's/^project(\([A-Za-z]*\) VERSION \([0-9]*\)\.\([0-9]*\).*/\1 \2.\3/p' "$(dirname "$0")/../CMakeLists.txt")
 globe_x=478
 globe_y=45
 globe_r=82
@@ -92,8 +94,8 @@ convert -size ${height}x${width} gradient:'#1a4785'-'#5fa6e8' -rotate -90 +repag
     -draw "line $((globe_x - globe_chord)),$((globe_y + globe_r / 2)) $((globe_x + globe_chord)),$((globe_y + globe_r / 2))" \
     -stroke none \
     "$work/icon-64-shadow.png" -geometry +16+11 -composite \
-    -fill 'rgba(0,0,0,0.25)' -font "$bold_font" -pointsize 36 -annotate +99+52 'Resolvo 2.0' \
-    -fill white -annotate +98+50 'Resolvo 2.0' \
+    -fill 'rgba(0,0,0,0.25)' -font "$bold_font" -pointsize 36 -annotate +99+52 "$product" \
+    -fill white -annotate +98+50 "$product" \
     -fill '#dcebfb' -font "$plain_font" -pointsize 15 -annotate +100+74 'DNS error fix' \
     -strip -sampling-factor 1x1 -quality 92 \
     "$out/banner.jpg"

@@ -28,7 +28,7 @@ constexpr char CorrectionKeptMessage[] =
     "The correction will remain within the system.\r\n\r\n"
     "You can now reactivate any web acceleration software that you use.";
 constexpr char FreeScanOffer[] =
-    "Unfortunately Resolvo 2.0 is unable to solve your problem.\r\n\r\n"
+    "Unfortunately " RESOLVO_PRODUCT_NAME " is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
 
 // A repair that failed is told, with what the user can do about it; the

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ResolvoVersion.h"
 #include "port/LineReader.h"
 
 namespace resolvo {
@@ -16,7 +17,7 @@ enum class WindowStyle : int { Hidden = 0, NormalFocus = 1 };
 enum class MessageKind : unsigned { OkOnly = 0, YesNo = 4, Critical = 16 };
 enum class MessageAnswer : int { Ok = 1, Yes = 6, No = 7 };
 
-inline constexpr std::string_view ApplicationTitle = "Resolvo 2.0";
+inline constexpr std::string_view ApplicationTitle = RESOLVO_PRODUCT_NAME;
 
 // File attribute bits, as Windows numbers them.
 inline constexpr std::uint32_t ReadOnlyAttribute = 0x1;

@@ -1,5 +1,6 @@
 #include "ui/DisclaimerWindow.h"
 
+#include "ResolvoVersion.h"
 #include "win32/MessagePump.h"
 
 namespace resolvo::ui {
@@ -33,7 +34,7 @@ constexpr ControlLayout FrameControls[] = {
     {Banner, BannerClass, L"", WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE, {0, 120, 8235, 1410}, false},
     {TitleLabel,
      L"STATIC",
-     L"Resolvo DNS error fix Version 2.0",
+     L"" RESOLVO_FILE_DESCRIPTION " Version " RESOLVO_PRODUCT_VERSION,
      Label | SS_RIGHT,
      0,
      {2400, 1680, 3465, 240},

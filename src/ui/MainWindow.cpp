@@ -52,7 +52,7 @@ MainWindow::MainWindow(HINSTANCE instance, const MainWindowActions& actions)
 }
 
 bool MainWindow::Show() noexcept {
-    if (!Create(instance_, nullptr, MainStyle, WS_EX_APPWINDOW, L"Resolvo 2.0", ClientWidthTwips,
+    if (!Create(instance_, nullptr, MainStyle, WS_EX_APPWINDOW, win32::Widen(ApplicationTitle), ClientWidthTwips,
                 ClientHeightTwips)) {
         return false;
     }

@@ -24,7 +24,19 @@ TOOLS = REPO / "tools"
 PROGRAM_FOLDER = r"C:\Resolvo"
 BROWSER = r"C:\Program Files\Internet Explorer\iexplore.exe"
 ETC = r"C:\windows\system32\drivers\etc"
-TITLE = "Resolvo 2.0"
+
+
+def product_name() -> str:
+    """The name the build gives the program, which its captions show: CTest
+    passes it in; the tools' walkthrough and figures read the windows preset's
+    generated header."""
+    if "RESOLVO_PRODUCT_NAME" in os.environ:
+        return os.environ["RESOLVO_PRODUCT_NAME"]
+    header = (REPO / "build" / "windows" / "generated" / "ResolvoVersion.h").read_text()
+    return re.search(r'#define RESOLVO_PRODUCT_NAME "(.*)"', header).group(1)
+
+
+TITLE = product_name()
 
 # The program's two windows, laid out in twips (15 a pixel at Wine's 96 DPI).
 DISCLAIMER_CLIENT = (8490, 5610)
@@ -39,7 +51,7 @@ FIX_IT = (2160, 960, 1575, 495)
 QUESTION = "Did the page load successfully?"
 KEPT = ("The correction will remain within the system.\r\n\r\n"
         "You can now reactivate any web acceleration software that you use.")
-OFFER = ("Unfortunately Resolvo 2.0 is unable to solve your problem.\r\n\r\n"
+OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
          "Would you like to run a free all inclusive scan which may help you solve the problem?")
 INVALID = "Invalid web address."
 # ImageMagick's own convert, not a stand-in that may come first on the path.

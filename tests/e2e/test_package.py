@@ -1,12 +1,10 @@
-"""The download: the zip that CPack makes, what it holds, and the program
-unpacked from it, run end to end."""
+"""The download: the zip that the build's package target makes, what it
+holds, and the program unpacked from it, run end to end."""
 
 from __future__ import annotations
 
 import os
 import shutil
-import subprocess
-import tempfile
 import unittest
 import zipfile
 from pathlib import Path
@@ -16,46 +14,19 @@ from harness import BROWSER, ETC, KEPT, PROGRAM_FOLDER, QUESTION
 from test_fix import FIXED, HOSTS, QUOTED_BROWSER
 from test_winsock import WINSOCK, exported
 
-PACKAGE = "resolvo-2.00-win32.zip"
+# The zip the build made (CTest's package fixture builds it first), named from
+# the build's version.
+PACKAGE = Path(os.environ["RESOLVO_PACKAGE"])
 CONTENTS = ["README.txt", "resolvo.exe", "winsock.reg", "winsock2.reg"]
 BACKUPS = ("hosts.rv2", "lmhosts.rv2", "winsockbak.reg", "winsock2bak.reg")
-
-
-def build_folder() -> Path:
-    """The build folder of the program under test: the one CTest names, or
-    else the nearest folder above the program with a CPack configuration."""
-    if os.environ.get("RESOLVO_BUILD"):
-        return Path(os.environ["RESOLVO_BUILD"])
-    for folder in Path(os.environ["RESOLVO_EXE"]).resolve().parents:
-        if (folder / "CPackConfig.cmake").is_file():
-            return folder
-    raise FileNotFoundError("no CPackConfig.cmake above RESOLVO_EXE; set RESOLVO_BUILD")
-
-
-def cpack_command(build: Path) -> str:
-    """The cpack of the CMake that configured the build."""
-    cache = build / "CMakeCache.txt"
-    if cache.is_file():
-        for line in cache.read_text(errors="replace").splitlines():
-            if line.startswith("CMAKE_CPACK_COMMAND:"):
-                return line.split("=", 1)[1]
-    return "cpack"
 
 
 class Package(ResolvoTestCase):
     @classmethod
     def setUpClass(cls):
-        build = build_folder()
-        output = Path(tempfile.mkdtemp(prefix="resolvo-package-"))
-        cls.addClassCleanup(shutil.rmtree, output, ignore_errors=True)
-        result = subprocess.run(
-            [cpack_command(build), "--config", str(build / "CPackConfig.cmake"), "-B", str(output)],
-            cwd=build, capture_output=True, text=True, timeout=300, stdin=subprocess.DEVNULL)
-        if result.returncode != 0:
-            raise AssertionError(f"cpack failed ({result.returncode}):\n{result.stdout}{result.stderr}")
-        cls.package = output / PACKAGE
+        cls.package = PACKAGE
         if not cls.package.is_file():
-            raise AssertionError(f"cpack made no {PACKAGE}:\n{result.stdout}")
+            raise AssertionError(f"no {PACKAGE}: build the package target first")
 
     def unpacked(self, name: str) -> bytes:
         with zipfile.ZipFile(self.package) as package:
@@ -64,12 +35,12 @@ class Package(ResolvoTestCase):
     def test_the_zip_holds_the_program_its_registry_files_and_the_guide(self):
         with zipfile.ZipFile(self.package) as package:
             self.assertIsNone(package.testzip())
-            self.assertEqual(sorted(package.namelist()), CONTENTS)
+            self.assertEqual(package.namelist(), CONTENTS)
             self.assertFalse(any(entry.is_dir() for entry in package.infolist()))
         self.assertEqual(self.unpacked("resolvo.exe"), self.session.exe.read_bytes())
         for name in ("winsock.reg", "winsock2.reg"):
             self.assertEqual(self.unpacked(name), (self.session.resources / name).read_bytes(), name)
-        print(f"\n{PACKAGE}: {self.package.stat().st_size} bytes")
+        print(f"\n{PACKAGE.name}: {self.package.stat().st_size} bytes")
 
     def test_the_guide_has_windows_line_ends_and_names_every_backup(self):
         guide = self.unpacked("README.txt")

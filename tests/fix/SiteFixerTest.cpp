@@ -36,7 +36,7 @@ const std::string Kept =
     "ok: The correction will remain within the system.\r\n\r\n"
     "You can now reactivate any web acceleration software that you use.";
 const std::string Offer =
-    "yes/no: Unfortunately Resolvo 2.0 is unable to solve your problem.\r\n\r\n"
+    "yes/no: Unfortunately " RESOLVO_PRODUCT_NAME " is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
 const std::string OpenFreeScan =
     "focus, no wait: " + Browser + "\"http://" + std::string(FreeScanHost) + "/freescan.html\"";

@@ -3,6 +3,8 @@
 # the file kind, the imported DLLs, the icon, the banner, the manifest and
 # the version record.
 # Usage: check-resources.sh path/to/resolvo.exe
+# The expected name and version come from the build (tests/windows.cmake):
+# RESOLVO_PRODUCT_NAME, RESOLVO_VERSION_TEXT and RESOLVO_VERSION (a.b.c.d).
 set -euo pipefail
 
 if [ "$#" -ne 1 ]; then
@@ -10,6 +12,8 @@ if [ "$#" -ne 1 ]; then
     exit 2
 fi
 exe=$1
+: "${RESOLVO_PRODUCT_NAME:?from the build}" "${RESOLVO_VERSION_TEXT:?from the build}" \
+  "${RESOLVO_VERSION:?from the build}"
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 
 for tool in file "$objdump" wrestool icotool identify iconv od; do
@@ -114,11 +118,15 @@ done
 # --- The version record: VS_VERSION_INFO 1 --------------------------------
 extract 16 1 "$work/version.bin"
 
-# The fixed part: the signature, structure version 1.0, then file and
-# product versions 2.0.0.0, as little-endian words.
+# The fixed part: the signature, structure version 1.0, then the file and
+# product versions, each as two little-endian double words, major << 16 |
+# minor and patch << 16 | build: the words run minor, major, build, patch.
 version_hex=$(od -An -tx1 -v "$work/version.bin" | tr -d ' \n')
-fixed='bd04effe''00000100''00000200''00000000''00000200''00000000'
-check "fixed file and product versions are 2,0,0,0" grep -q "$fixed" <<<"$version_hex"
+IFS=. read -r major minor patch build <<<"$RESOLVO_VERSION"
+word() { printf '%02x%02x' $(($1 & 255)) $(($1 >> 8)); }
+parts=$(word "$minor")$(word "$major")$(word "$build")$(word "$patch")
+fixed="bd04effe""00000100""$parts$parts"
+check "fixed file and product versions are $major,$minor,$patch,$build" grep -q "$fixed" <<<"$version_hex"
 
 # The strings are UTF-16LE, each key and value ending in a NUL. Split the
 # record at the NULs: a value is the first non-empty piece after its key.
@@ -131,9 +139,9 @@ expect_value() { # key, expected value
     got=$(value_of "$1")
     check "version record $1 is \"$2\" (got \"$got\")" test "$got" = "$2"
 }
-expect_value ProductName "Resolvo 2.0"
-expect_value FileVersion "2.00"
-expect_value ProductVersion "2.00"
+expect_value ProductName "$RESOLVO_PRODUCT_NAME"
+expect_value FileVersion "$RESOLVO_VERSION_TEXT"
+expect_value ProductVersion "$RESOLVO_VERSION_TEXT"
 expect_value InternalName "resolvo"
 expect_value OriginalFilename "resolvo.exe"
 for key in CompanyName FileDescription LegalCopyright; do
