@@ -30,6 +30,8 @@ endfunction()
 
 add_executable(recording_stub WIN32 support/RecordingStub.cpp)
 target_link_options(recording_stub PRIVATE -static -municode)
+add_executable(file_holder support/FileHolder.cpp)
+target_link_options(file_holder PRIVATE -static -municode)
 
 add_executable(win32_tests win32/Win32PlatformTest.cpp support/TempDir.cpp)
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
@@ -54,6 +56,7 @@ set_tests_properties(resources PROPERTIES ENVIRONMENT "${version_environment}")
 set(e2e_environment
     "RESOLVO_EXE=$<TARGET_FILE:resolvo>"
     "RESOLVO_STUB=$<TARGET_FILE:recording_stub>"
+    "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>"
     "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
     "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots"
     "RESOLVO_PACKAGE=${RESOLVO_PACKAGE}"

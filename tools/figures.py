@@ -69,7 +69,7 @@ def fix_to_browser(session: Session) -> float:
 
 def main() -> int:
     native, windows = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
-    exe = windows / "src" / "resolvo.exe"
+    exe = windows / "src" / "app" / "resolvo.exe"
     minimal = windows / "bench" / "minimal_window.exe"
     stub = windows / "tests" / "recording_stub.exe"
     state = Path(os.environ["RESOLVO_WINE_STATE"])

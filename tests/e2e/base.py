@@ -21,6 +21,7 @@ class ResolvoTestCase(unittest.TestCase):
             exe=Path(os.environ["RESOLVO_EXE"]),
             stub=Path(os.environ["RESOLVO_STUB"]),
             resources=Path(os.environ["RESOLVO_RESOURCES"]),
+            holder=Path(os.environ["RESOLVO_HOLDER"]),
         )
         self.session.stop()  # nothing left over from an earlier test
         self.session.install()

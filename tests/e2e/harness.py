@@ -9,6 +9,7 @@ a time limit, and stop() ends every process the session started.
 
 from __future__ import annotations
 
+import contextlib
 import os
 import re
 import shutil
@@ -54,6 +55,8 @@ KEPT = ("The correction will remain within the system.\r\n\r\n"
 OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
          "Would you like to run a free all inclusive scan which may help you solve the problem?")
 INVALID = "Invalid web address."
+LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
+                  "The file was left unchanged.\r\n\r\n{}")
 # ImageMagick's own convert, not a stand-in that may come first on the path.
 CONVERT = "/usr/bin/convert" if Path("/usr/bin/convert").exists() else "convert"
 
@@ -100,11 +103,12 @@ class Window:
 class Session:
     """One Wine prefix with Resolvo installed in it, ready to be started."""
 
-    def __init__(self, state: Path, exe: Path, stub: Path, resources: Path):
+    def __init__(self, state: Path, exe: Path, stub: Path, resources: Path, holder: Path | None = None):
         self.state = state
         self.exe = exe
         self.stub = stub
         self.resources = resources
+        self.holder = holder
         self.env = wine_environment(state)
         self.env["WINEDEBUG"] = "-all,trace+msgbox"
         self.prefix = Path(self.env["WINEPREFIX"])
@@ -224,6 +228,22 @@ class Session:
             )
         self.started_at = time.monotonic()
 
+    def start_again(self) -> subprocess.Popen:
+        """A second copy of the installed program, while the first runs."""
+        return subprocess.Popen(["wine", PROGRAM_FOLDER + r"\resolvo.exe"], env=self.env, cwd=self.state,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def hold(self, windows_path: str, milliseconds: int) -> None:
+        """Has another program hold the file open, sharing nothing, for a
+        while; returns once it holds it. stop() ends it if it still runs."""
+        marker = self.state / "held"
+        marker.unlink(missing_ok=True)
+        subprocess.Popen(["wine", str(self.holder), windows_path, str(milliseconds),
+                          "Z:" + str(marker).replace("/", "\\")], env=self.env, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        wait_until(marker.exists, 30, f"{windows_path} to be held")
+
     def exited(self) -> bool:
         return self.process is not None and self.process.poll() is not None
 
@@ -284,6 +304,18 @@ class Session:
             self.xdotool("key", "--clearmodifiers", key)
             time.sleep(0.15)
 
+    @contextlib.contextmanager
+    def key_held(self, key: str, seconds: float):
+        """Holds a key down, so that the X server repeats it as a held key
+        repeats on Windows, for at least the given time."""
+        self.xdotool("keydown", key)
+        down = time.monotonic()
+        try:
+            yield
+            time.sleep(max(0.0, seconds - (time.monotonic() - down)))
+        finally:
+            self.xdotool("keyup", key)
+
     def type(self, window: Window, text: str) -> None:
         self.focus(window)
         self.xdotool("type", "--delay", "30", text)
@@ -322,14 +354,18 @@ class Session:
         self.click_twips(disclaimer, DISCLAIMER_CLIENT, CONTINUE)
         return self.wait_window(TITLE, timeout=timeout), pressed
 
-    def fix(self, main: Window, address: str, *answers: str) -> tuple[list[str], float]:
-        """Types the address in place of the box's text, clicks Fix It and
-        gives the answers to the message boxes in turn. Returns the messages
-        shown meanwhile and the time of the click."""
-        shown = len(self.messages())
+    def enter_address(self, main: Window, address: str) -> None:
+        """Types the address in place of the box's text."""
         self.click_twips(main, MAIN_CLIENT, ADDRESS_BOX)  # after a fix the focus is on Fix It
         self.keys(main, "End", "shift+Home", "BackSpace")
         self.type(main, address)
+
+    def fix(self, main: Window, address: str, *answers: str) -> tuple[list[str], float]:
+        """Enters the address, clicks Fix It and gives the answers to the
+        message boxes in turn. Returns the messages shown meanwhile and the
+        time of the click."""
+        shown = len(self.messages())
+        self.enter_address(main, address)
         clicked = time.monotonic()
         self.click_twips(main, MAIN_CLIENT, FIX_IT)
         for answer in answers:

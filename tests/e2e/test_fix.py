@@ -1,19 +1,23 @@
-"""Fix It, end to end: the name files, the browser, the questions."""
+"""Fix It, end to end: the name files, the browser, the questions, and the
+name files on a machine where other programs hold them or they are Unicode."""
 
 import unittest
 
 from base import SETTLE_SECONDS, ResolvoTestCase
-from harness import BROWSER, ETC, INVALID, KEPT, MAIN_CLIENT, FIX_IT, OFFER, QUESTION, TITLE
+from harness import (BROWSER, ETC, FIX_IT, INVALID, KEPT, LEFT_UNCHANGED, MAIN_CLIENT, OFFER, QUESTION,
+                     TITLE, wait_until)
 
 QUOTED_BROWSER = f'"{BROWSER}"'
 HOSTS = (b"# hosts of a test machine\r\n"
          b"127.0.0.1 localhost\r\n"
          b"10.0.0.7 www.Example.com\r\n"
          b"10.0.0.8 mail.example.org\r\n")
-FIXED = (b"# hosts of a test machine\r\n"
-         b"127.0.0.1 localhost\r\n"
-         b"#10.0.0.7 www.Example.com\r\n"
-         b"10.0.0.8 mail.example.org\r\n")
+FIXED = HOSTS.replace(b"10.0.0.7", b"#10.0.0.7")
+BUSY = LEFT_UNCHANGED.format("another program is using it",
+                             "Close other programs, such as your virus checker, and press Fix It again.")
+UNICODE = LEFT_UNCHANGED.format(
+    "it is saved as Unicode text, which Resolvo does not change",
+    "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press Fix It again.")
 
 
 class FixIt(ResolvoTestCase):
@@ -22,56 +26,93 @@ class FixIt(ResolvoTestCase):
         self.session.reset_name_files(HOSTS)
         self.session.plant(r"C:\Program.exe")
 
-    def test_fix_repairs_the_files_opens_the_site_and_offers_the_scan(self):
+    def temporary_files(self) -> list[str]:
+        return [path.name for path in self.session.path(ETC).iterdir() if path.suffix == ".tmp"]
+
+    def test_fix_repairs_opens_the_site_asks_and_offers_the_scan(self):
         main, _ = self.session.open_main_window()
-        _, clicked = self.session.fix(main, "http://www.example.com/news")
-
-        asked = self.session.wait_message(QUESTION)
-        self.assertGreaterEqual(asked - clicked, SETTLE_SECONDS - 0.5)
-        question = self.session.message_box((main.id,))
-        self.shot("question", question)
-
-        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
-        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
-        self.assertEqual(self.session.read(ETC + r"\lmhosts"), b"")
-        self.assertEqual(self.session.read(ETC + r"\lmhosts.rv2"), b"")
-        self.assertEqual(self.session.stub_lines(BROWSER),
-                         [QUOTED_BROWSER + ' "http://www.example.com/news"'])
-
-        self.session.answer(question, "n")
-        self.session.wait_message(OFFER)
-        self.session.answer(self.session.message_box((main.id,)), "y")
-        self.session.wait_stub_lines(BROWSER, 2)
-        self.assertEqual(self.session.stub_lines(BROWSER),
-                         [QUOTED_BROWSER + ' "http://www.example.com/news"',
-                          QUOTED_BROWSER + ' "http://www.resolvo.example/freescan.html"'])
-        self.assertEqual(self.session.stub_lines(r"C:\Program.exe"), [])
-        self.assertEqual(self.session.messages(), [QUESTION, OFFER])
-
-        # The run goes on: Esc still ends the program, and the repair stays.
-        self.session.keys(main, "Escape")
-        self.assertEqual(self.session.wait_exit(), 0)
-        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
-
-    def test_yes_confirms_and_a_second_fix_keeps_the_first_backup(self):
-        main, _ = self.session.open_main_window()
-        for _ in range(2):
-            shown, _ = self.session.fix(main, "example.com", "y", "Return")
-            self.assertEqual(shown, [QUESTION, KEPT])
-        self.assertIn(b"##10.0.0.7 www.Example.com\r\n", self.session.read(ETC + r"\hosts"))
-        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
-        self.assertEqual(len(self.session.stub_lines(BROWSER)), 2)
-
-    def test_the_untouched_default_address_is_refused(self):
-        main, _ = self.session.open_main_window()
+        # The untouched default address is refused.
         self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
         self.session.wait_message(INVALID)
         box = self.session.message_box((main.id,))
         self.shot("invalid-address", box)
         self.session.answer(box, "Return")
         self.assertEqual(self.session.read(ETC + r"\hosts"), HOSTS)
+
+        _, clicked = self.session.fix(main, "http://www.example.com/news")
+        asked = self.session.wait_message(QUESTION)
+        self.assertGreaterEqual(asked - clicked, SETTLE_SECONDS - 0.5)
+        question = self.session.message_box((main.id,))
+        self.shot("question", question)
+        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
+        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
+        self.assertEqual(self.session.read(ETC + r"\lmhosts") + self.session.read(ETC + r"\lmhosts.rv2"), b"")
+
+        # Esc may close a question under Wine; it is asked again.
+        self.session.keys(question, "Escape")
+        self.session.wait_message(QUESTION, count=2)
+        self.session.answer(self.session.message_box((main.id,)), "n")
+        self.session.wait_message(OFFER)
+        self.session.answer(self.session.message_box((main.id,)), "y")
+        self.session.wait_stub_lines(BROWSER, 2)
+
+        # A second fix in the run adds a second mark and keeps the first backup.
+        self.assertEqual(self.session.fix(main, "example.com", "y", "Return")[0], [QUESTION, KEPT])
+        self.assertIn(b"##10.0.0.7 www.Example.com\r\n", self.session.read(ETC + r"\hosts"))
+        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
+        self.assertEqual(self.session.stub_lines(BROWSER),
+                         [QUOTED_BROWSER + ' "http://www.example.com/news"',
+                          QUOTED_BROWSER + ' "http://www.resolvo.example/freescan.html"',
+                          QUOTED_BROWSER + ' "example.com"'])
+        self.assertEqual(self.session.stub_lines(r"C:\Program.exe"), [])
+        self.assertEqual(self.session.messages(), [INVALID, QUESTION, QUESTION, OFFER, QUESTION, KEPT])
+        self.session.keys(main, "Escape")
+        self.assertEqual(self.session.wait_exit(), 0)
+        self.assertIn(b"##10.0.0.7", self.session.read(ETC + r"\hosts"))
+
+    def test_a_hosts_file_another_program_holds_is_waited_for_or_left_alone(self):
+        leftover = ETC + r"\hosts.512-1.resolvo.tmp"
+        self.session.write(leftover, b"left by a killed run")
+        self.session.set_attributes(leftover, {"R", "H"})
+        main, _ = self.session.open_main_window()
+
+        # Held for a second: the repair waits for it, and clears the leftover.
+        self.session.enter_address(main, "www.example.com")
+        self.session.hold(ETC + r"\hosts", 1000)
+        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
+        self.session.wait_message(QUESTION, timeout=30)
+        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
+        self.assertEqual(self.temporary_files(), [])
+        self.session.answer(self.session.message_box((main.id,)), "y")
+        self.session.answer(self.session.message_box((main.id,)), "Return")
+
+        # Held for ten seconds: the file is left byte for byte, and said so.
+        self.session.enter_address(main, "mail.example.org")
+        self.session.hold(ETC + r"\hosts", 10000)
+        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
+        self.session.wait_message(BUSY, timeout=30)
+        self.session.answer(self.session.message_box((main.id,)), "Return")
+        self.session.wait_message(QUESTION, count=2, timeout=30)
+        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
+        self.assertEqual(self.temporary_files(), [])
+        self.assertEqual(self.session.messages(), [QUESTION, KEPT, BUSY, QUESTION])
+        self.assertEqual(len(self.session.stub_lines(BROWSER)), 2)
+
+    def test_a_unicode_hosts_file_is_left_alone_and_a_held_key_fixes_once(self):
+        unicode_hosts = "\ufeff127.0.0.1 localhost\r\n10.0.0.7 www.example.com\r\n".encode("utf-16-le")
+        self.session.write(ETC + r"\hosts", unicode_hosts)
+        main, _ = self.session.open_main_window()
+        self.session.enter_address(main, "www.example.com")
+        self.session.keys(main, "Tab", "Tab")  # to Fix It
+        with self.session.key_held("Return", seconds=10):
+            box = self.session.message_box((main.id,), timeout=30)
+        self.session.answer(box, "Return")
+        self.session.answer(self.session.message_box((main.id,), timeout=30), "y")
+        self.session.answer(self.session.message_box((main.id,)), "Return")
+        self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT])
+        self.assertEqual(self.session.read(ETC + r"\hosts"), unicode_hosts)
         self.assertIsNone(self.session.read(ETC + r"\hosts.rv2"))
-        self.assertEqual(self.session.stub_lines(BROWSER), [])
+        self.assertEqual(len(self.session.stub_lines(BROWSER)), 1)
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
 
 

@@ -1,56 +1,52 @@
-"""The disclaimer and the main window, driven by keys and clicks."""
+"""The disclaimer and the main window, driven by keys and clicks, and a
+second copy of the program started while one runs."""
 
+import time
 import unittest
 
 from base import ResolvoTestCase
-from harness import CANCEL, EXIT, MAIN_CLIENT, DISCLAIMER_CLIENT, TITLE
+from harness import BROWSER, CANCEL, DISCLAIMER_CLIENT, EXIT, MAIN_CLIENT, TITLE, wait_until
 
 
 class Disclaimer(ResolvoTestCase):
-    def test_esc_ends_the_program_and_changes_nothing(self):
+    def test_esc_and_exit_end_the_program_and_change_nothing(self):
         before = self.etc_and_program_files()
         disclaimer = self.start_at_disclaimer()
         self.shot("disclaimer", disclaimer)
-        self.session.keys(disclaimer, "Escape")
+        # Enter and Space on the banner do nothing; Esc ends also with Continue focused.
+        self.session.keys(disclaimer, "Return", "space", "Tab", "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
-        self.assertEqual(self.etc_and_program_files(), before)
-
-    def test_exit_ends_the_program_and_changes_nothing(self):
-        before = self.etc_and_program_files()
         disclaimer = self.start_at_disclaimer()
         self.session.click_twips(disclaimer, DISCLAIMER_CLIENT, EXIT)
         self.assertEqual(self.session.wait_exit(), 0)
         self.assertEqual(self.etc_and_program_files(), before)
-
-    def test_esc_ends_the_program_while_continue_has_the_focus(self):
-        disclaimer = self.start_at_disclaimer()
-        self.session.keys(disclaimer, "Tab", "Escape")  # the banner has the focus first
-        self.assertEqual(self.session.wait_exit(), 0)
         self.assertEqual(self.session.messages(), [])
-
-    def test_other_keys_reach_the_focused_control(self):
-        # Space presses Continue once it has the focus; Enter on the banner does nothing.
-        disclaimer = self.start_at_disclaimer()
-        self.session.keys(disclaimer, "Return", "space")
-        self.assertEqual([w.name for w in self.session.windows()], [""])
-        self.session.keys(disclaimer, "Tab", "space")
-        self.session.wait_window(TITLE, timeout=60)
-        self.session.wait_no_window(disclaimer)
 
 
 class MainWindow(ResolvoTestCase):
-    def test_continue_replaces_the_disclaimer_and_esc_ends(self):
-        main, _ = self.session.open_main_window()
+    def test_space_on_continue_opens_the_main_window_and_cancel_ends(self):
+        disclaimer = self.start_at_disclaimer()
+        self.session.keys(disclaimer, "Tab", "space")
+        main = self.session.wait_window(TITLE, timeout=60)
+        self.session.wait_no_window(disclaimer)
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
         self.shot("main-window", main)
-        self.session.keys(main, "Escape")
-        self.assertEqual(self.session.wait_exit(), 0)
-
-    def test_cancel_ends_the_program(self):
-        main, _ = self.session.open_main_window()
         self.session.click_twips(main, MAIN_CLIENT, CANCEL)
         self.assertEqual(self.session.wait_exit(), 0)
-        self.assertEqual(self.session.messages(), [])
+
+    def test_a_second_copy_ends_at_once_and_changes_nothing(self):
+        main, _ = self.session.open_main_window()
+        before = self.etc_and_program_files()
+        started = time.monotonic()
+        second = self.session.start_again()
+        wait_until(lambda: second.poll() is not None, 15, "the second copy to end")
+        self.assertEqual(second.returncode, 0)
+        self.assertLess(time.monotonic() - started, 10)
+        self.assertEqual(self.etc_and_program_files(), before)
+        self.assertEqual(self.session.stub_lines(BROWSER), [])
+        self.assertEqual([w.name for w in self.session.windows()], [TITLE])
+        self.session.keys(main, "Escape")
+        self.assertEqual(self.session.wait_exit(), 0)
 
 
 if __name__ == "__main__":
