@@ -1,11 +1,9 @@
-// A hosts file can hold anything: any bytes, any mix of line ends, lines
-// without end, far too many lines. Whatever it holds, commenting out a host
-// must keep every line and every byte of it, in order, adding only "#" marks
-// and CR LF line ends; a file it refuses must be left exactly as it was.
-//
-// The input is one control byte, then the host, then the file's bytes. The
-// control byte's low six bits give the host's length; 0x80 puts enough lines
-// in front of the file's bytes that a few more take it over the line limit.
+// A hosts file can hold anything: any bytes, any mix of line ends, far too
+// many lines. Whatever it holds, commenting out a host keeps every byte of
+// it in order, adding only "#" marks (one a line part at most) and CR LF line
+// ends, or refuses a file too long or in UTF-16 and leaves it as it was.
+// The input: a control byte (the host's length in its low six bits; 0x80 puts
+// nearly the line limit's lines in front), the host, the file's bytes.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>

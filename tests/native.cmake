@@ -3,7 +3,6 @@ target_include_directories(resolvo_test_support PUBLIC ${CMAKE_CURRENT_SOURCE_DI
 target_link_libraries(resolvo_test_support PUBLIC resolvo_port GTest::gtest PRIVATE resolvo_warnings)
 
 add_executable(unit_tests
-    port/LineReaderTest.cpp
     port/FilesContractTest.cpp
     namefiles/NameFileRepairTest.cpp
     fix/ExtractHostTest.cpp

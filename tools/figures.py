@@ -25,9 +25,8 @@ from datetime import date
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
-from harness import BROWSER, FIX_IT, MAIN_CLIENT, Session, wait_until  # noqa: E402
+from winedriver import BROWSER, FIX_IT, MAIN_CLIENT, Session, wait_until  # noqa: E402
 
 STARTS = 7
 FIXES = 3

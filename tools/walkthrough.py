@@ -18,9 +18,8 @@ import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
-from harness import (BROWSER, CONTINUE, ETC, FIX_IT, KEPT, MAIN_CLIENT, PROGRAM_FOLDER,  # noqa: E402
+from winedriver import (BROWSER, CONTINUE, ETC, FIX_IT, KEPT, MAIN_CLIENT, PROGRAM_FOLDER,  # noqa: E402
                      QUESTION, DISCLAIMER_CLIENT, TITLE, Session)
 
 DEMO_HOSTS = (b"# The hosts file of a machine on which one site does not load.\r\n"
@@ -37,8 +36,7 @@ def walk(session: Session, shots: Path) -> list[Path]:
     def shot(name, window):
         taken.append(session.screenshot(shots / f"{name}.png", window))
 
-    session.start()
-    disclaimer = session.wait_window("", timeout=60)
+    disclaimer = session.start_at_disclaimer()
     time.sleep(0.5)  # let the banner paint
     shot("disclaimer", disclaimer)
 

@@ -4,12 +4,20 @@ paths CTest passes in, and ended with every process it started."""
 from __future__ import annotations
 
 import os
+import sys
 import unittest
 from pathlib import Path
 
-from harness import ETC, PROGRAM_FOLDER, Session, Window
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+
+from winedriver import TITLE, Session, Window  # noqa: E402
 
 SETTLE_SECONDS = 5.0
+OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
+         "Would you like to run a free all inclusive scan which may help you solve the problem?")
+INVALID = "Invalid web address."
+LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
+                  "The file was left unchanged.\r\n\r\n{}")
 
 
 class ResolvoTestCase(unittest.TestCase):
@@ -27,13 +35,6 @@ class ResolvoTestCase(unittest.TestCase):
         self.session.install()
         self.addCleanup(self.session.stop)
 
-    def shot(self, name: str, window: Window | None = None) -> Path:
+    def shot(self, name: str, window: Window) -> Path:
         folder = Path(os.environ.get("RESOLVO_SCREENSHOTS", self.session.state / "screenshots"))
         return self.session.screenshot(folder / f"{name}.png", window)
-
-    def start_at_disclaimer(self) -> Window:
-        self.session.start()
-        return self.session.wait_window("", timeout=30)
-
-    def etc_and_program_files(self) -> dict[str, bytes]:
-        return self.session.snapshot(ETC, PROGRAM_FOLDER)

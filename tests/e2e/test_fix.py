@@ -3,9 +3,8 @@ name files on a machine where other programs hold them or they are Unicode."""
 
 import unittest
 
-from base import SETTLE_SECONDS, ResolvoTestCase
-from harness import (BROWSER, ETC, FIX_IT, INVALID, KEPT, LEFT_UNCHANGED, MAIN_CLIENT, OFFER, QUESTION,
-                     TITLE, wait_until)
+from base import INVALID, LEFT_UNCHANGED, OFFER, SETTLE_SECONDS, ResolvoTestCase
+from winedriver import BROWSER, ETC, FIX_IT, KEPT, MAIN_CLIENT, QUESTION, TITLE
 
 QUOTED_BROWSER = f'"{BROWSER}"'
 HOSTS = (b"# hosts of a test machine\r\n"

@@ -5,7 +5,7 @@ import time
 import unittest
 
 from base import SETTLE_SECONDS, ResolvoTestCase
-from harness import PROGRAM_FOLDER, TITLE
+from winedriver import PROGRAM_FOLDER, TITLE
 
 WINSOCK = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Winsock"
 

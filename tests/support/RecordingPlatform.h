@@ -39,71 +39,47 @@ enum class Op {
 
 const char* OpName(Op op) noexcept;
 
-struct CommandRecord {
-    std::string command;
-    WindowStyle style;
-    bool wait;
-    bool operator==(const CommandRecord&) const = default;
-};
-
-struct MessageRecord {
-    std::string text;
-    MessageKind kind;
-    bool operator==(const MessageRecord&) const = default;
-};
-
-// A Platform for unit tests. It records every call, answers message boxes
-// from a script and fails the calls it is told to fail.
+// A Platform for unit tests. It journals every call ("RunCommand hidden,
+// wait: <command line>", "ShowMessage yes/no: <text>", "Pause 5000", ...),
+// answers message boxes from a script and fails the calls it is told to.
 //
-// Files are real files on the local disk: a Windows-style path has its
-// backslashes turned into slashes. Linux has neither attribute bits nor share
-// modes, so both are kept here, with Windows' rules: a read-only file cannot
-// be replaced or deleted; a file with an open writer, or one that another
-// program holds, cannot be read, replaced, renamed or deleted (attributes can
-// still be set); a file that takes another's place keeps its own attributes.
-// Time passes only in Pause.
+// Files are real files: a Windows-style path has its backslashes turned into
+// slashes. Linux has neither attribute bits nor share modes, so both are kept
+// here, with Windows' rules: a read-only file cannot be replaced or deleted;
+// a file with an open writer, or one another program holds, cannot be read,
+// replaced, renamed or deleted (its attributes can still be set); a file that
+// takes another's place keeps its own attributes. Time passes only in Pause.
 class RecordingPlatform : public Platform {
 public:
-    // --- set-up ---
     std::string systemDirectory = "C:\\WINDOWS\\system32";
     bool systemDirectoryFails = false;
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string applicationFolder = "C:\\Tools\\Fix";
-    // Files outside the test's folders that exist, such as installed programs.
-    std::set<std::string> programs;
+    std::set<std::string> programs;  // files outside the test's folders that exist
     bool elevated = false;
     bool desktopShell = false;  // whether there is a desktop shell to ask
     std::set<WindowId> hiddenWindows;
-    // Runs when a command starts, as the program started would.
-    std::function<void(const std::string& command)> onCommand;
+    std::function<void(const std::string& command)> onCommand;  // what the program started does
 
     void ScriptAnswers(std::initializer_list<MessageAnswer> answers);
-
-    // The nth call of op (counting only calls whose subject contains the given
-    // text; 0 means every such call) raises a Failure with the given code.
+    // The nth call of op whose journal subject contains the text (0: every
+    // such call) raises a Failure with the code.
     void FailOn(Op op, int nth = 0, std::string subjectContains = {},
                 std::uint32_t code = error_code::AccessDenied);
-
-    // Marks a file, by its Windows-style path, with attribute bits.
     void GiveAttributes(const std::string& path, std::uint32_t bits);
-    // Another program holds the file open, sharing nothing, until the pauses
-    // have added up to the given time.
+    // Another program holds the file, sharing nothing, until the pauses add up to the time.
     void HoldFile(const std::string& path, int untilMs);
 
-    // --- records ---
-    std::vector<std::string> journal;  // every call, in order: "<Op> <subject>"
-    std::vector<CommandRecord> commands;
-    std::vector<MessageRecord> messages;
-    std::vector<int> pauses;
+    std::vector<std::string> journal;  // "<Op> <subject>"
     int elapsedMs = 0;
     int linesWritten = 0;
+    std::set<std::string> openWriters;  // by disk path
 
-    // Journal entries of one operation, subjects only.
-    std::vector<std::string> CallsOf(Op op) const;
-
+    std::vector<std::string> CallsOf(Op op) const;  // subjects only
     static std::string DiskPath(const std::string& path);
+    // Journals the call and raises the failure set up for it; the writers use it too.
+    void Enter(Op op, const std::string& subject, bool journalIt = true);
 
-    // --- Platform ---
     std::string SystemDirectory() override;
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
@@ -119,17 +95,11 @@ public:
     void RunCommand(const std::string& command, WindowStyle style, bool wait) override;
     bool IsElevated() override { return elevated; }
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override;
-    void OpenAddress(const std::string& address) override;
+    void OpenAddress(const std::string& address) override { Enter(Op::OpenAddress, address); }
     MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
     std::string WindowsDirectory() override;
     std::string ApplicationFolder() override;
     void ActivateWindow(WindowId window) override;
-
-    // Records the call and raises the failure set up for it, if any. Used by
-    // the writers this platform hands out, too.
-    void Enter(Op op, const std::string& subject, bool journalIt = true);
-    // The writers' open files.
-    std::set<std::string> openWriters;
 
 private:
     struct Fault {
@@ -141,8 +111,9 @@ private:
     };
 
     std::uint32_t AttributesOf(const std::string& diskPath) const;
-    // Raises the failure Windows gives for a file that is missing, or in use.
+    // Raises what Windows raises for a file that is missing or in use.
     void RequireFree(const char* operation, const std::string& path) const;
+    void Move(const std::string& from, const std::string& to);
 
     std::deque<MessageAnswer> answers_;
     std::vector<Fault> faults_;

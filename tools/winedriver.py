@@ -1,6 +1,7 @@
 """Runs resolvo.exe for real under Wine on an Xvfb display and drives it the
 way a person would: it finds windows, presses keys and buttons, reads the
-files the program changed and takes screenshots.
+files the program changed and takes screenshots. The run command's scripted
+walk, the figures and the end-to-end tests all drive the program with it.
 
 Everything happens inside one private Wine prefix (named by the state folder
 that tools/wine-env.sh manages); nothing outside it is touched. Every wait has
@@ -19,7 +20,7 @@ import time
 from dataclasses import dataclass
 from pathlib import Path
 
-REPO = Path(__file__).resolve().parents[2]
+REPO = Path(__file__).resolve().parents[1]
 TOOLS = REPO / "tools"
 
 PROGRAM_FOLDER = r"C:\Resolvo"
@@ -29,8 +30,8 @@ ETC = r"C:\windows\system32\drivers\etc"
 
 def product_name() -> str:
     """The name the build gives the program, which its captions show: CTest
-    passes it in; the tools' walkthrough and figures read the windows preset's
-    generated header."""
+    passes it in; otherwise it is read from the windows preset's generated
+    header."""
     if "RESOLVO_PRODUCT_NAME" in os.environ:
         return os.environ["RESOLVO_PRODUCT_NAME"]
     header = (REPO / "build" / "windows" / "generated" / "ResolvoVersion.h").read_text()
@@ -52,11 +53,6 @@ FIX_IT = (2160, 960, 1575, 495)
 QUESTION = "Did the page load successfully?"
 KEPT = ("The correction will remain within the system.\r\n\r\n"
         "You can now reactivate any web acceleration software that you use.")
-OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
-         "Would you like to run a free all inclusive scan which may help you solve the problem?")
-INVALID = "Invalid web address."
-LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
-                  "The file was left unchanged.\r\n\r\n{}")
 # ImageMagick's own convert, not a stand-in that may come first on the path.
 CONVERT = "/usr/bin/convert" if Path("/usr/bin/convert").exists() else "convert"
 
@@ -178,7 +174,7 @@ class Session:
         target = self.path(windows_path)
         target.parent.mkdir(parents=True, exist_ok=True)
         shutil.copyfile(self.stub, target)
-        for suffix in (".log", ".sleep", ".exitcode"):
+        for suffix in (".log", ".sleep"):
             self.remove(windows_path + suffix)
         return windows_path + ".log"
 
@@ -344,12 +340,15 @@ class Session:
 
     # --- the program's own flows --------------------------------------------
 
+    def start_at_disclaimer(self, cwd: str | None = None) -> Window:
+        self.start(cwd=cwd)
+        return self.wait_window("", timeout=60)
+
     def open_main_window(self, timeout: float = 60, cwd: str | None = None) -> tuple[Window, float]:
         """Starts the program and clicks Continue; returns the main window and
         the time of the click, taken before it so that waits are never
         overstated."""
-        self.start(cwd=cwd)
-        disclaimer = self.wait_window("", timeout=30)
+        disclaimer = self.start_at_disclaimer(cwd)
         pressed = time.monotonic()
         self.click_twips(disclaimer, DISCLAIMER_CLIENT, CONTINUE)
         return self.wait_window(TITLE, timeout=timeout), pressed
