@@ -1,19 +1,17 @@
-# Windows-side tests, run under Wine in private prefixes inside this build
-# folder, each with an Xvfb display of its own. A fixture makes a prefix and
-# its display and ends every process it started; the tests of a prefix take
-# turns. The main prefix is Wine's default, 64-bit; a 32-bit one runs the
-# hostile-machine suite again.
+# Windows-side tests, under Wine in private prefixes in this build folder, each
+# with its own Xvfb display, made and ended (with every process) by a fixture.
+# The main prefix is 64-bit; a 32-bit one runs the hostile-machine suite again.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
+# Making a prefix runs wineboot, which is slow on a busy machine.
 function(resolvo_wine_fixture prefix)
-    set(${prefix}_environment "RESOLVO_WINE_STATE=${CMAKE_BINARY_DIR}/${prefix}" ${ARGN} PARENT_SCOPE)
+    set(environment "RESOLVO_WINE_STATE=${CMAKE_BINARY_DIR}/${prefix}" ${ARGN})
+    set(${prefix}_environment ${environment} PARENT_SCOPE)
     add_test(NAME ${prefix}_setup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh start)
     add_test(NAME ${prefix}_cleanup COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-fixture.sh stop)
-    # Making a prefix runs wineboot, which is slow on a busy machine.
-    set_tests_properties(${prefix}_setup PROPERTIES FIXTURES_SETUP ${prefix} TIMEOUT 300
-        ENVIRONMENT "RESOLVO_WINE_STATE=${CMAKE_BINARY_DIR}/${prefix};${ARGN}")
-    set_tests_properties(${prefix}_cleanup PROPERTIES FIXTURES_CLEANUP ${prefix}
-        ENVIRONMENT "RESOLVO_WINE_STATE=${CMAKE_BINARY_DIR}/${prefix};${ARGN}")
+    set_tests_properties(${prefix}_setup ${prefix}_cleanup PROPERTIES TIMEOUT 300 ENVIRONMENT "${environment}")
+    set_tests_properties(${prefix}_setup PROPERTIES FIXTURES_SETUP ${prefix})
+    set_tests_properties(${prefix}_cleanup PROPERTIES FIXTURES_CLEANUP ${prefix})
 endfunction()
 resolvo_wine_fixture(wine)
 resolvo_wine_fixture(wine32 "WINEARCH=win32")
@@ -23,13 +21,11 @@ function(resolvo_wine_test name prefix)
         ENVIRONMENT "${test_environment};${${prefix}_environment}" ${ARGN})
 endfunction()
 
-add_executable(recording_stub WIN32 support/RecordingStub.cpp)
 add_executable(file_holder support/FileHolder.cpp)
 add_executable(win32_tests win32/Win32PlatformTest.cpp support/TempDir.cpp)
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(win32_tests PRIVATE resolvo_win32 GTest::gtest_main)
 add_dependencies(win32_tests recording_stub)
-target_link_options(recording_stub PRIVATE -static -municode)
 target_link_options(file_holder PRIVATE -static -municode)
 target_link_options(win32_tests PRIVATE -static)
 
@@ -55,17 +51,15 @@ add_test(NAME e2e_hostile_win32 COMMAND ${Python3_EXECUTABLE} -m unittest -v tes
     WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
 resolvo_wine_test(e2e_hostile_win32 wine32 TIMEOUT 900)
 
-# The icon, banner, manifest, version record and imports of the built program.
-add_test(NAME resources COMMAND ${PROJECT_SOURCE_DIR}/tests/resources/check-resources.sh $<TARGET_FILE:resolvo>)
-set_tests_properties(resources PROPERTIES ENVIRONMENT "${test_environment}")
-
 # The download, made by its target in this build folder for the tests that
 # read it; a plain build of everything leaves it out.
 add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
 set_tests_properties(make_package PROPERTIES FIXTURES_SETUP package)
-add_test(NAME package COMMAND ${Python3_EXECUTABLE} -m unittest -v test_package
-    WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
-set_tests_properties(package PROPERTIES FIXTURES_REQUIRED package ENVIRONMENT "${test_environment}")
+
+# The icon, banner, manifest, version record and imports of the built program, and the download.
+add_test(NAME resources COMMAND ${PROJECT_SOURCE_DIR}/tests/resources/check-resources.sh $<TARGET_FILE:resolvo>
+    ${RESOLVO_PACKAGE})
+set_tests_properties(resources PROPERTIES FIXTURES_REQUIRED package ENVIRONMENT "${test_environment}")
 
 # Two clean builds of one commit give the same program and download: they are
 # built again elsewhere and compared with this one. It uses both cores, so the

@@ -70,7 +70,7 @@ def main() -> int:
     native, windows = Path(sys.argv[1]).resolve(), Path(sys.argv[2]).resolve()
     exe = windows / "src" / "app" / "resolvo.exe"
     minimal = windows / "bench" / "minimal_window.exe"
-    stub = windows / "tests" / "recording_stub.exe"
+    stub = windows / "tools" / "recording_stub.exe"
     state = Path(os.environ["RESOLVO_WINE_STATE"])
 
     times, memory = benchmark_ratio(native)

@@ -19,7 +19,7 @@ cmake --build --preset windows --target resolvo recording_stub
 
 export RESOLVO_WINE_STATE="$PWD/build/run/wine"
 exe="$PWD/build/windows/src/app/resolvo.exe"
-stub="$PWD/build/windows/tests/recording_stub.exe"
+stub="$PWD/build/windows/tools/recording_stub.exe"
 
 if [ -z "${DISPLAY:-}" ]; then
     exec python3 tools/walkthrough.py "$exe" "$stub" resources build/run/screenshots

@@ -28,7 +28,8 @@ constexpr char CorrectionKeptMessage[] =
     "The correction will remain within the system.\r\n\r\n"
     "You can now reactivate any web acceleration software that you use.";
 constexpr char FreeScanOffer[] =
-    "Unfortunately " RESOLVO_PRODUCT_NAME " is unable to solve your problem.\r\n\r\n"
+    "Unfortunately " RESOLVO_PRODUCT_NAME
+    " is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
 
 // A repair that failed is told, with what the user can do about it; the
@@ -100,8 +101,8 @@ std::string AddressArgument(std::string_view address) {
     }
     // Backslashes just before the closing quote would escape it for the usual
     // command-line parser; doubled, they reach the browser as typed.
-    const std::size_t kept = argument.find_last_not_of('\\');
-    argument.append(argument.size() - (kept == std::string::npos ? 0 : kept + 1), '\\');
+    // (Where all are backslashes, npos + 1 wraps to 0 and all are doubled.)
+    argument.append(argument.size() - (argument.find_last_not_of('\\') + 1), '\\');
     return Quoted(argument);
 }
 

@@ -33,10 +33,6 @@ std::unique_ptr<LineWriter> CreateTemporary(Files& files, const std::string& tar
     }
 }
 
-bool EndsWith(std::string_view text, std::string_view end) noexcept {
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 }  // namespace
 
 bool IsBusy(const Failure& failure) noexcept {
@@ -93,7 +89,7 @@ void SafeRewrite::Commit(std::optional<std::uint32_t> attributes) {
 
 void RemoveLeftovers(Files& files, const std::string& folder) {
     for (const std::string& name : files.FileNames(folder)) {
-        if (EndsWith(name, SafeRewrite::TemporarySuffix)) {
+        if (std::string_view(name).ends_with(SafeRewrite::TemporarySuffix)) {
             const std::string path = JoinPath(folder, name);
             RunStep([&] {
                 files.SetAttributes(path, 0);

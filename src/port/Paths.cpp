@@ -12,12 +12,7 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
 }
 
 std::string Quoted(std::string_view text) {
-    std::string quoted;
-    quoted.reserve(text.size() + 2);
-    quoted += '"';
-    quoted += text;
-    quoted += '"';
-    return quoted;
+    return '"' + std::string(text) + '"';
 }
 
 std::string SystemProgram(Files& files, std::string_view fileName) {

@@ -53,4 +53,12 @@ constexpr int FontHeightForPoints(int hundredthsOfPoint, int dpi) noexcept {
     return -ScaleRounded(hundredthsOfPoint, dpi, HundredthsOfPointPerInch);
 }
 
+// 15 twips a pixel at 96 DPI; halves round away from zero, as MulDiv does;
+// neighbours edge to edge stay so where sizes alone would round apart.
+static_assert(TwipsToPixels(8490, 96) == 566 && TwipsToPixels(4095, 144) == 410 &&
+              TwipsToPixels(-15, 96) == -1);
+static_assert(FontHeightForPoints(825, 96) == -11 && FontHeightForPoints(825, 144) == -17);
+static_assert(ToPixels({0, 0, 1010, 100}, 120).width + ToPixels({0, 0, 1010, 100}, 120).left ==
+              ToPixels({1010, 0, 1010, 100}, 120).left);
+
 }  // namespace resolvo::ui

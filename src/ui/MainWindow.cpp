@@ -52,8 +52,8 @@ MainWindow::MainWindow(HINSTANCE instance, const MainWindowActions& actions)
 }
 
 bool MainWindow::Show() noexcept {
-    if (!Create(instance_, nullptr, MainStyle, WS_EX_APPWINDOW, win32::Widen(ApplicationTitle), ClientWidthTwips,
-                ClientHeightTwips)) {
+    if (!Create(instance_, nullptr, MainStyle, WS_EX_APPWINDOW, win32::Widen(ApplicationTitle),
+                ClientWidthTwips, ClientHeightTwips)) {
         return false;
     }
     CentreOnScreen();

@@ -17,15 +17,6 @@ constexpr MessageRange InputRanges[] = {
     {0x0119, 0x011A},          {0x0240, 0x0257}, {0x02C0, 0x02DF},
 };
 
-bool IsUserInput(UINT message) noexcept {
-    for (const MessageRange& range : InputRanges) {
-        if (message >= range.first && message <= range.last) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // Dispatches everything but input; a WM_QUIT seen here is kept for later so
 // that the caller's own message loop still ends the program.
 void DispatchAllButInput(bool& quit, WPARAM& quitCode) noexcept {
@@ -69,6 +60,15 @@ bool WaitPaintingOnly(HANDLE object, DWORD milliseconds) noexcept {
         ::PostQuitMessage(static_cast<int>(quitCode));
     }
     return signalled;
+}
+
+bool IsUserInput(UINT message) noexcept {
+    for (const MessageRange& range : InputRanges) {
+        if (message >= range.first && message <= range.last) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void DropPendingInput() noexcept {

@@ -10,6 +10,9 @@ namespace resolvo::win32 {
 // time.
 bool WaitPaintingOnly(HANDLE object, DWORD milliseconds) noexcept;
 
+// Keys, the mouse, gestures, touch, pointers and the pen.
+bool IsUserInput(UINT message) noexcept;
+
 // Removes keyboard, mouse, touch and pen input already queued for this thread.
 void DropPendingInput() noexcept;
 

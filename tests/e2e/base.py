@@ -15,7 +15,6 @@ from winedriver import TITLE, Session, Window  # noqa: E402
 SETTLE_SECONDS = 5.0
 OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
          "Would you like to run a free all inclusive scan which may help you solve the problem?")
-INVALID = "Invalid web address."
 LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
                   "The file was left unchanged.\r\n\r\n{}")
 

@@ -5,43 +5,30 @@ file. The same suite runs in a 64-bit and in a 32-bit Wine prefix."""
 import unittest
 
 from base import OFFER, ResolvoTestCase
-from winedriver import BROWSER, ETC, KEPT, PROGRAM_FOLDER, QUESTION
+from winedriver import BROWSER, ETC, PROGRAM_FOLDER, QUESTION
 
 
 class HostileMachine(ResolvoTestCase):
     def test_planted_programs_never_run_and_protected_files_keep_their_bits(self):
-        planted = [r"C:\Program.exe",
-                   PROGRAM_FOLDER + r"\regedit.exe", PROGRAM_FOLDER + r"\ipconfig.exe",
+        planted = [r"C:\Program.exe", PROGRAM_FOLDER + r"\regedit.exe", PROGRAM_FOLDER + r"\ipconfig.exe",
                    r"C:\Work\regedit.exe", r"C:\Work\ipconfig.exe"]
         for path in planted:
             self.session.plant(path)
-        hosts = (b"127.0.0.1 localhost\r\n"
-                 b"10.1.1.1 www.example.com\r\n"
-                 b"10.1.1.2 shop.example.org\r\n")
+        hosts = b"127.0.0.1 localhost\r\n10.1.1.1 www.example.com\r\n"
         self.session.reset_name_files(hosts)
         self.session.set_attributes(ETC + r"\hosts", {"R", "H", "S"})
 
         main, _ = self.session.open_main_window(cwd=r"C:\Work")
         self.assertEqual(self.session.fix(main, "http://www.example.com/", "n", "y")[0], [QUESTION, OFFER])
-        # The fix ends with the free-scan page opened; what is typed before, it drops.
-        self.session.wait_stub_lines(BROWSER, 2)
-        self.assertEqual(self.session.fix(main, "shop.example.org", "y", "Return")[0], [QUESTION, KEPT])
+        self.assertEqual(self.session.wait_stub_lines(BROWSER, 2), [
+            f'"{BROWSER}" "http://www.example.com/"', f'"{BROWSER}" "http://www.resolvo.example/freescan.html"'])
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 
-        self.assertEqual(self.session.read(ETC + r"\hosts"),
-                         b"127.0.0.1 localhost\r\n"
-                         b"#10.1.1.1 www.example.com\r\n"
-                         b"#10.1.1.2 shop.example.org\r\n")
+        self.assertEqual(self.session.read(ETC + r"\hosts"), hosts.replace(b"10.1", b"#10.1"))
         self.assertEqual(self.session.attributes(ETC + r"\hosts"), {"R", "H", "S"})
         self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), hosts)
-        self.assertEqual(self.session.read(ETC + r"\lmhosts"), b"")
-        self.assertEqual(self.session.read(ETC + r"\lmhosts.rv2"), b"")
-        self.assertEqual(self.session.stub_lines(BROWSER), [
-            f'"{BROWSER}" "http://www.example.com/"',
-            f'"{BROWSER}" "http://www.resolvo.example/freescan.html"',
-            f'"{BROWSER}" "shop.example.org"',
-        ])
+        self.assertEqual(self.session.read(ETC + r"\lmhosts") + self.session.read(ETC + r"\lmhosts.rv2"), b"")
         for path in planted:
             self.assertEqual(self.session.stub_lines(path), [], path)
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -56,9 +57,7 @@ struct FixRun {
     }
 
     Seen operator()(const std::vector<MessageAnswer>& answers) {
-        for (const MessageAnswer answer : answers) {
-            platform.ScriptAnswers({answer});
-        }
+        platform.ScriptAnswers(answers);
         namefiles::NameFileRepair nameFiles(platform, "test");
         SiteFixer(platform, nameFiles).RunFix(window);
         Seen seen;
@@ -131,91 +130,78 @@ TEST(SiteFixer, GoesOnWhenAStepFails) {
 // without the system directory there is no flush either, rather than a
 // search for "ipconfig" by bare name.
 TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
-    const std::string hosts = "the file \"hosts\" in ";
-    const std::vector<std::pair<std::function<void(FixRun&)>, std::string>> cases{
+    const std::string again = " and press Fix It again.";
+    const std::vector<std::tuple<std::function<void(FixRun&)>, std::string, std::string>> cases{
         {[](FixRun& r) { r.platform.HoldFile(r.dir.PathOf("sys/drivers/etc/hosts"), 60000); },
-         hosts + "%: another program is using it. The file was left unchanged.\r\n\r\nClose other programs, "
-                 "such as your virus checker, and press Fix It again."},
-        {[](FixRun& r) {
-             r.dir.Write("sys/drivers/etc/hosts", std::string("\xFF\xFE"
-                                                              "1\0.\0",
-                                                              6));
-         },
-         hosts + "%: it is saved as Unicode text, which Resolvo does not change."},
+         "another program is using it", "Close other programs, such as your virus checker," + again},
+        {[](FixRun& r) { r.dir.Write("sys/drivers/etc/hosts", std::string("\xFF\xFE\x31\x00", 4)); },
+         "it is saved as Unicode text, which Resolvo does not change",
+         "You can edit it in Notepad, run as administrator, or save it there as ANSI text" + again},
         {[](FixRun& r) { r.dir.Write("sys/drivers/etc/hosts", std::string(10001, '\r')); },
-         hosts + "%: it has more than 10,000 lines."},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, {}, error_code::DiskFull); },
-         hosts + "%: the disk is full."},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew); },
-         hosts + "%: Windows did not allow Resolvo to change it."},
-        {[](FixRun& r) { r.platform.systemDirectoryFails = true; },
-         "the hosts and lmhosts files: Windows reported error 3. They were left unchanged.\r\n\r\nPress Fix "
-         "It "
-         "again. If this comes back, restart Windows and try once more."},
+         "it has more than 10,000 lines",
+         "Resolvo repairs files of up to 10,000 lines. You can edit this one in Notepad, run as "
+         "administrator."},
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, {}, error_code::DiskFull); }, "the disk is full",
+         "Free some space on the disk" + again},
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew); }, "Windows did not allow Resolvo to change it",
+         "Make sure that your virus checker or firewall lets Resolvo change it," + again},
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, {}, 1117); }, "Windows reported error 1117",
+         "Press Fix It again. If this comes back, restart Windows and try once more."},
     };
-    for (const auto& [arrange, told] : cases) {
+    for (const auto& [arrange, reason, advice] : cases) {
         FixRun run;
         arrange(run);
         const std::string before = run.dir.Read("sys/drivers/etc/hosts");
-        const Seen seen = run({Ok, Yes, Ok});
-        std::string expected = "critical: Resolvo could not repair " + told;
-        if (const std::size_t at = expected.find('%'); at != std::string::npos) {
-            expected.replace(at, 1, run.platform.systemDirectory + "\\drivers\\etc\\");
-        }
-        ASSERT_FALSE(seen.empty());
-        EXPECT_EQ(seen[0].substr(0, expected.size()), expected);
-        const Seen flush = run.platform.systemDirectoryFails ? Seen{} : Seen{run.Flush()};
-        EXPECT_EQ(Seen(seen.begin() + 1, seen.end()), Joined({flush, {OpenTyped}, Asked, {Kept}}));
+        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({{"critical: Resolvo could not repair the file \"hosts\" in " +
+                                                   run.platform.systemDirectory + "\\drivers\\etc\\: " +
+                                                   reason + ". The file was left unchanged.\r\n\r\n" + advice,
+                                               run.Flush(), OpenTyped},
+                                              Asked,
+                                              {Kept}}));
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
     }
-}
-
-TEST(SiteFixer, OpensTheTypedAddressAsOneArgument) {
-    const std::vector<std::pair<std::string, std::string>> cases{
-        {R"(example.com/"a b" c)", R"("example.com/%22a b%22 c")"},
-        {" example.com/%22 ", R"(" example.com/%22 ")"},
-        {R"(example.com\dir\)", R"("example.com\dir\\")"},
-    };
-    for (const auto& [address, argument] : cases) {
-        FixRun run(address);
-        EXPECT_EQ(run({Yes, Ok}).at(Repair.size() + 1), Browser + argument);
-    }
+    FixRun run;
+    run.platform.systemDirectoryFails = true;
+    EXPECT_EQ(
+        run({Ok, Yes, Ok}).front(),
+        "critical: Resolvo could not repair the hosts and lmhosts files: Windows reported error 3. They were "
+        "left unchanged.\r\n\r\nPress Fix It again. If this comes back, restart Windows and try once more.");
+    EXPECT_EQ(run.platform.CallsOf(Op::RunCommand), Seen{OpenTyped});
 }
 
 // An elevated program opens the site as the desktop user, through the
 // desktop's shell; where there is none it starts the browser as it can.
 // Without Internet Explorer the default browser gets the page, and only a
-// web address.
+// web address. The address goes as one argument whatever was typed.
 TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsWhereItCan) {
-    struct Case {
-        bool elevated, desktopShell, internetExplorer;
-        std::string address;
-        Seen opened;
-    };
-    const std::string asUser = "OpenAsDesktopUser " + BrowserPath + " \"example.com\"";
-    const Case cases[] = {
-        {false, true, true, "example.com", {Browser + "\"example.com\""}},
-        {true, true, true, "example.com", {asUser}},
-        {true, false, true, "example.com", {asUser, Browser + "\"example.com\""}},
-        {false, true, false, "example.com", {"OpenAddress http://example.com"}},
-        {true, true, false, "example.com", {"OpenAsDesktopUser http://example.com "}},
+    // Elevated, a desktop shell, Internet Explorer there; the address; what opened it.
+    const std::string asUser = "OpenAsDesktopUser " + BrowserPath + " \"x.com\"";
+    const std::vector<std::tuple<bool, bool, bool, std::string, Seen>> cases{
+        {false, true, true, "x.com", {Browser + "\"x.com\""}},
+        {true, true, true, "x.com", {asUser}},
+        {true, false, true, "x.com", {asUser, Browser + "\"x.com\""}},
+        {false, true, false, "x.com", {"OpenAddress http://x.com"}},
+        {true, true, false, "x.com", {"OpenAsDesktopUser http://x.com "}},
         {true,
          false,
          false,
-         "https://example.com/a b",
-         {"OpenAsDesktopUser https://example.com/a%20b ", "OpenAddress https://example.com/a%20b"}},
-        {true, true, false, "file://example.com/c$", {}},
+         "https://x.com/a b",
+         {"OpenAsDesktopUser https://x.com/a%20b ", "OpenAddress https://x.com/a%20b"}},
+        {true, true, false, "file://x.com/c$", {}},
+        {false, false, true, R"(x.com/"a b" c)", {Browser + R"("x.com/%22a b%22 c")"}},
+        {false, false, true, " x.com/%22 ", {Browser + R"(" x.com/%22 ")"}},
+        {false, false, true, R"(x.com\dir\)", {Browser + R"("x.com\dir\\")"}},
     };
-    for (const Case& c : cases) {
-        FixRun run(c.address);
-        run.platform.elevated = c.elevated;
-        run.platform.desktopShell = c.desktopShell;
-        if (!c.internetExplorer) {
+    for (const auto& [elevated, desktopShell, internetExplorer, address, opened] : cases) {
+        FixRun run(address);
+        run.platform.elevated = elevated;
+        run.platform.desktopShell = desktopShell;
+        if (!internetExplorer) {
             run.platform.programs.clear();
         }
         const Seen seen = run({Yes, Ok});
-        EXPECT_EQ(Seen(seen.begin() + static_cast<long>(Repair.size()) + 1, seen.end() - 4), c.opened)
-            << c.address << c.elevated << c.desktopShell << c.internetExplorer;
+        EXPECT_EQ(Seen(seen.begin() + static_cast<long>(Repair.size()) + 1, seen.end() - 4), opened)
+            << address;
     }
 }
 

@@ -66,16 +66,18 @@ TEST_F(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases{
         {"127.0.0.1 localhost\r\n1.2.3.4 mail.Example.COM\r\n# 5.6.7.8 example.com\r\n", "example.com",
          "127.0.0.1 localhost\r\n#1.2.3.4 mail.Example.COM\r\n## 5.6.7.8 example.com\r\n"},
-        {"1.2.3.4 www.example.com\r\n1.2.3.5 ample.co\r\n", "AMPLE.com", "#1.2.3.4 www.example.com\r\n1.2.3.5 ample.co\r\n"},
+        {"1.2.3.4 www.example.com\r\n1.2.3.5 ample.co\r\n", "AMPLE.com",
+         "#1.2.3.4 www.example.com\r\n1.2.3.5 ample.co\r\n"},
         {"1.1.1.1 a.lan\r\n2.2.2.2 example.com", "example.com", "1.1.1.1 a.lan\r\n#2.2.2.2 example.com\r\n"},
         {"1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan\r\n", "example.com", "1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan\r\n"},
         // Windows ends a line at a lone LF too: each part naming the host is marked.
-        {"a.example.com\nb.lan\nc.EXAMPLE.com\n", "example.com", "#a.example.com\nb.lan\n#c.EXAMPLE.com\n\r\n"},
+        {"a.example.com\nb.lan\nc.EXAMPLE.com\n", "example.com",
+         "#a.example.com\nb.lan\n#c.EXAMPLE.com\n\r\n"},
         {"1.1.1.1 example.com\r2.2.2.2 b.lan\r", "example.com", "#1.1.1.1 example.com\r\n2.2.2.2 b.lan\r\n"},
         {"exampexample.COM\r\nexample.co\r\nExample.com\r\n", "example.com",
          "#exampexample.COM\r\nexample.co\r\n#Example.com\r\n"},
         {"0.0.0.0 zzzExample.COM\r\n", "example.com", "#0.0.0.0 zzzExample.COM\r\n"},
-        {"bab\r\nxab\r\n", "ab", "#bab\r\n#xab\r\n"},
+        {"bab\r\nxab\r\nxAB\r\n", "ab", "#bab\r\n#xab\r\n#xAB\r\n"},
         {"1.1.1.1 a[b.lan\r\n", "a{b", "1.1.1.1 a[b.lan\r\n"},  // only A-Z fold
         {"1.1.1.1 a.lan\r\n", "", "1.1.1.1 a.lan\r\n"},
         {"", "example.com", ""},
@@ -95,15 +97,21 @@ TEST_F(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
 
 TEST_F(NameFiles, BackupsHoldTheStateBeforeTheFirstRepairOfARun) {
     Put("hosts", "1.2.3.4 example.com\r\n");
+    // A leftover of this run's own name that another program holds: the next name is taken.
+    Put("hosts.rv2.7-1.resolvo.tmp", "held");
+    platform.HoldFile(Path("hosts.rv2.7-1.resolvo.tmp"), 1 << 30);
     repair.RepairNameFiles("example.com");
+    EXPECT_EQ(platform.CallsOf(Op::CreateNew).at(1), Path("hosts.rv2.7-2.resolvo.tmp"));
     repair.RepairNameFiles("example.com");
     EXPECT_EQ(Get("hosts"), "##1.2.3.4 example.com\r\n");
     EXPECT_EQ(Get("hosts.rv2"), "1.2.3.4 example.com\r\n");
     // A missing lmhosts is backed up and left empty; an empty one needs no rewrite.
     EXPECT_EQ(Get("lmhosts") + Get("lmhosts.rv2"), "");
-    EXPECT_EQ(std::ranges::count_if(platform.journal, [&](const std::string& call) {
-                  return call.ends_with("-> " + Path("lmhosts")) || call.ends_with("-> " + Path("lmhosts.rv2"));
-              }),
+    EXPECT_EQ(std::ranges::count_if(platform.journal,
+                                    [&](const std::string& call) {
+                                        return call.ends_with("-> " + Path("lmhosts")) ||
+                                               call.ends_with("-> " + Path("lmhosts.rv2"));
+                                    }),
               2);
     NameFileRepair(platform, "8").RepairNameFiles("other.lan");
     EXPECT_EQ(Get("hosts.rv2"), "##1.2.3.4 example.com\r\n");
@@ -130,8 +138,15 @@ TEST_F(NameFiles, ProtectedFilesAreRepairedAndKeepTheirBits) {
 TEST(NameFileRefusals, AFileTooLongOrInUnicodeIsLeftAsItIs) {
     const std::vector<std::pair<std::string, std::uint32_t>> cases{
         {Lines(NameFileRepair::MaxLines + 1, "1.2.3.4 example.com"), error_code::FileTooLarge},
-        {std::string("\xFF\xFE" "1\0.\0" "e\0x\0\r\0\n\0", 14), error_code::UnsupportedType},
-        {std::string("\xFE\xFF\0" "e\0x", 6), error_code::UnsupportedType},
+        {std::string("\xFF\xFE"
+                     "1\0.\0"
+                     "e\0x\0\r\0\n\0",
+                     14),
+         error_code::UnsupportedType},
+        {std::string("\xFE\xFF\0"
+                     "e\0x",
+                     6),
+         error_code::UnsupportedType},
     };
     for (const auto& [hosts, code] : cases) {
         EtcScene scene;
@@ -140,7 +155,8 @@ TEST(NameFileRefusals, AFileTooLongOrInUnicodeIsLeftAsItIs) {
         scene.Put("lmhosts", "1.2.3.4 example.com\r\n");
         EXPECT_EQ(scene.Repair("example.com"), code);
         EXPECT_EQ(scene.Get("hosts"), hosts);
-        EXPECT_EQ(scene.Get("hosts.rv2") + scene.Get("lmhosts"), "from an earlier run\r\n1.2.3.4 example.com\r\n");
+        EXPECT_EQ(scene.Get("hosts.rv2") + scene.Get("lmhosts"),
+                  "from an earlier run\r\n1.2.3.4 example.com\r\n");
         EXPECT_FALSE(scene.Has("lmhosts.rv2"));
         EXPECT_EQ(scene.Bits("hosts"), ReadOnly);
         EXPECT_FALSE(scene.LeftTemporaryFiles());
@@ -182,8 +198,8 @@ TEST(NameFileFaults, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
     arrange(clean);
     clean.repair.RepairNameFiles("example.com");
 
-    for (const Op op : {Op::OpenForReading, Op::GetAttributes, Op::SetAttributes, Op::CreateNew, Op::WriteLine,
-                        Op::CloseWriter, Op::Replace, Op::Rename}) {
+    for (const Op op : {Op::OpenForReading, Op::GetAttributes, Op::SetAttributes, Op::CreateNew,
+                        Op::WriteLine, Op::CloseWriter, Op::Replace, Op::Rename}) {
         const auto calls = op == Op::WriteLine ? static_cast<std::size_t>(clean.platform.linesWritten)
                                                : clean.platform.CallsOf(op).size();
         for (int nth = 1; nth <= static_cast<int>(calls); ++nth) {
@@ -193,8 +209,9 @@ TEST(NameFileFaults, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
             scene.platform.FailOn(op, nth, {}, error_code::WriteFault);
             const bool failed = scene.Repair("example.com") != 0;
             const auto restoreFailed = [&](const std::string& name, std::uint32_t bits) {
-                return op == Op::SetAttributes && scene.platform.CallsOf(op).at(static_cast<std::size_t>(nth - 1)) ==
-                                                      scene.Path(name) + " " + std::to_string(bits);
+                return op == Op::SetAttributes &&
+                       scene.platform.CallsOf(op).at(static_cast<std::size_t>(nth - 1)) ==
+                           scene.Path(name) + " " + std::to_string(bits);
             };
             const bool hostsRestoreFailed = restoreFailed("hosts", hostsBits);
             const bool lmRestoreFailed = restoreFailed("lmhosts", lmhostsBits);

@@ -34,10 +34,6 @@ protected:
         }
         return lines;
     }
-    std::uint32_t GuardBits(const std::string& name) {
-        return files.GetAttributes(dir.PathOf(name)) &
-               (ReadOnlyAttribute | HiddenAttribute | SystemAttribute);
-    }
 
     Implementation files;
     TempDir dir;
@@ -70,12 +66,12 @@ TYPED_TEST_P(FilesContract, LinesEndAtCrLfOrCrAndEveryOtherByteIsKept) {
 
 TYPED_TEST_P(FilesContract, AttributesAreKeptAndAMissingFileIsAFailure) {
     const std::string path = this->dir.Write("hosts", "x");
-    const std::uint32_t guarded = ReadOnlyAttribute | HiddenAttribute | SystemAttribute;
-    this->files.SetAttributes(path, guarded);
-    EXPECT_EQ(this->GuardBits("hosts"), guarded);
-    EXPECT_TRUE(this->files.FileExists(path));
-    this->files.SetAttributes(path, 0);
-    EXPECT_EQ(this->GuardBits("hosts"), 0u);
+    constexpr std::uint32_t Guarded = ReadOnlyAttribute | HiddenAttribute | SystemAttribute;
+    for (const std::uint32_t bits : {Guarded, 0u}) {
+        this->files.SetAttributes(path, bits);
+        EXPECT_EQ(this->files.GetAttributes(path) & Guarded, bits);
+        EXPECT_TRUE(this->files.FileExists(path));
+    }
 
     const std::string missing = this->dir.PathOf("missing");
     EXPECT_FALSE(this->files.FileExists(missing));

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Reads the resources back out of a built resolvo.exe and checks them, with
-# what it imports: one small 32-bit GUI program that starts on Windows XP.
-# usage: check-resources.sh path/to/resolvo.exe   (RESOLVO_PRODUCT_NAME,
-# RESOLVO_VERSION_TEXT and RESOLVO_VERSION come from the build)
+# what it imports: one small 32-bit GUI program that starts on Windows XP;
+# and the download that holds it.
+# usage: check-resources.sh path/to/resolvo.exe path/to/download.zip
+# (RESOLVO_PRODUCT_NAME, RESOLVO_VERSION_TEXT and RESOLVO_VERSION come from the build)
 set -euo pipefail
-exe=$1
+exe=$1 zip=$2
+resources=$(dirname "$0")/../../resources
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -63,5 +65,18 @@ for pair in "ProductName=$RESOLVO_PRODUCT_NAME" "FileVersion=$RESOLVO_VERSION_TE
     "ProductVersion=$RESOLVO_VERSION_TEXT"; do
     value=$(awk -v key="${pair%%=*}" 'found { print; exit } $0 ~ key "$" { found = 1 }' <<<"$strings")
     check "the version record's $pair (${value})" test "$value" = "${pair#*=}"
+done
+# The download: the program and its registry files as built, and a guide with
+# the CR LF line ends that Notepad before Windows 10 needs, naming every backup.
+check "the download holds the four files" test "$(unzip -Z1 "$zip" | tr '\n' ' ')" = \
+    "README.txt resolvo.exe winsock.reg winsock2.reg "
+check "the download's resolvo.exe is the one built" cmp -s <(unzip -p "$zip" resolvo.exe) "$exe"
+for reg in winsock.reg winsock2.reg; do
+    check "the download's $reg is the one shipped" cmp -s <(unzip -p "$zip" "$reg") "$resources/$reg"
+done
+guide=$(unzip -p "$zip" README.txt)
+check "the guide's every line ends in CR LF" test "$(grep -c $'\r$' <<<"$guide")" = "$(wc -l <<<"$guide")"
+for name in hosts.rv2 lmhosts.rv2 winsockbak.reg winsock2bak.reg administrator 'drivers\etc' 'regedit /s'; do
+    check "the guide names $name" grep -qF -- "$name" <<<"$guide"
 done
 exit $((failures > 0))

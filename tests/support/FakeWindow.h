@@ -7,25 +7,19 @@
 
 namespace resolvo::testing {
 
-// The main window as the procedures see it: an address box whose text the
-// test sets, read reads counted.
-class FakeWindow final : public MainWindowAccess {
-public:
-    explicit FakeWindow(std::string address = "http://", WindowId id = WindowId{42})
-        : address_(std::move(address)), id_(id) {}
-
+// The main window as the procedures see it: the address box's text, its reads counted.
+struct FakeWindow final : MainWindowAccess {
+    explicit FakeWindow(std::string text, WindowId window = WindowId{42})
+        : address(std::move(text)), id(window) {}
     std::string ReadWebAddress() override {
         ++reads;
-        return address_;
+        return address;
     }
-    WindowId Window() const override { return id_; }
+    WindowId Window() const override { return id; }
 
-    void SetAddress(std::string address) { address_ = std::move(address); }
+    std::string address;
+    WindowId id;
     int reads = 0;
-
-private:
-    std::string address_;
-    WindowId id_;
 };
 
 }  // namespace resolvo::testing

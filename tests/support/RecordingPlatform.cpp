@@ -12,19 +12,17 @@ namespace resolvo::testing {
 namespace fs = std::filesystem;
 
 const char* OpName(Op op) noexcept {
+    // clang-format off
     static constexpr const char* Names[] = {
-        "SystemDirectory", "GetAttributes", "SetAttributes",    "FileExists",
-        "LastWriteTime",   "FileNames",     "OpenForReading",   "CreateNew",
-        "WriteLine",       "CloseWriter",   "Replace",          "Rename",
-        "RemoveFile",      "Pause",         "RunCommand",       "OpenAsDesktopUser",
-        "OpenAddress",     "ShowMessage",   "WindowsDirectory", "ApplicationFolder",
+        "SystemDirectory", "GetAttributes", "SetAttributes", "FileExists", "LastWriteTime", "FileNames",
+        "OpenForReading", "CreateNew", "WriteLine", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
+        "RunCommand", "OpenAsDesktopUser", "OpenAddress", "ShowMessage", "WindowsDirectory", "ApplicationFolder",
         "ActivateWindow"};
+    // clang-format on
     return Names[static_cast<int>(op)];
 }
 
 namespace {
-
-constexpr std::uint32_t NormalAttribute = 0x80;
 
 bool Exists(const std::string& diskPath) {
     std::error_code error;
@@ -73,7 +71,7 @@ private:
 
 }  // namespace
 
-void RecordingPlatform::ScriptAnswers(std::initializer_list<MessageAnswer> answers) {
+void RecordingPlatform::ScriptAnswers(const std::vector<MessageAnswer>& answers) {
     answers_.insert(answers_.end(), answers.begin(), answers.end());
 }
 
@@ -118,19 +116,23 @@ void RecordingPlatform::Enter(Op op, const std::string& subject, bool journalIt)
     }
 }
 
-std::uint32_t RecordingPlatform::AttributesOf(const std::string& diskPath) const {
-    const auto found = attributes_.find(diskPath);
+std::uint32_t RecordingPlatform::AttributesOf(const std::string& path) const {
+    const auto found = attributes_.find(DiskPath(path));
     return found != attributes_.end() ? found->second : ArchiveAttribute;
 }
 
-void RecordingPlatform::RequireFree(const char* operation, const std::string& path) const {
-    const std::string disk = DiskPath(path);
-    if (!Exists(disk)) {
-        throw Failure(operation, path, error_code::FileNotFound);
+void RecordingPlatform::Require(Op op, const std::string& path, bool free) const {
+    if (!Exists(DiskPath(path))) {
+        throw Failure(OpName(op), path, error_code::FileNotFound);
     }
-    const auto held = heldUntil_.find(disk);
-    if (openWriters.count(disk) != 0 || (held != heldUntil_.end() && elapsedMs < held->second)) {
-        throw Failure(operation, path, error_code::SharingViolation);
+    const auto held = heldUntil_.find(DiskPath(path));
+    if (free &&
+        (openWriters.count(DiskPath(path)) != 0 || (held != heldUntil_.end() && elapsedMs < held->second))) {
+        throw Failure(OpName(op), path, error_code::SharingViolation);
+    }
+    if (free && op != Op::OpenForReading && op != Op::Rename &&
+        (AttributesOf(path) & ReadOnlyAttribute) != 0) {
+        throw Failure(OpName(op), path, error_code::AccessDenied);
     }
 }
 
@@ -144,18 +146,14 @@ std::string RecordingPlatform::SystemDirectory() {
 
 std::uint32_t RecordingPlatform::GetAttributes(const std::string& path) {
     Enter(Op::GetAttributes, path);
-    if (!Exists(DiskPath(path))) {
-        throw Failure("GetAttributes", path, error_code::FileNotFound);
-    }
-    return AttributesOf(DiskPath(path));
+    Require(Op::GetAttributes, path, false);
+    return AttributesOf(path);
 }
 
 void RecordingPlatform::SetAttributes(const std::string& path, std::uint32_t bits) {
     Enter(Op::SetAttributes, path + " " + std::to_string(bits));
-    if (!Exists(DiskPath(path))) {
-        throw Failure("SetAttributes", path, error_code::FileNotFound);
-    }
-    attributes_[DiskPath(path)] = bits == 0 ? NormalAttribute : bits;
+    Require(Op::SetAttributes, path, false);
+    attributes_[DiskPath(path)] = bits == 0 ? 0x80 : bits;  // FILE_ATTRIBUTE_NORMAL
 }
 
 bool RecordingPlatform::FileExists(const std::string& path) {
@@ -165,25 +163,17 @@ bool RecordingPlatform::FileExists(const std::string& path) {
 
 std::uint64_t RecordingPlatform::LastWriteTime(const std::string& path) {
     Enter(Op::LastWriteTime, path);
-    std::error_code error;
-    const auto time = fs::last_write_time(DiskPath(path), error);
-    if (error) {
-        throw Failure("LastWriteTime", path, error_code::FileNotFound);
-    }
-    return static_cast<std::uint64_t>(time.time_since_epoch().count());
+    Require(Op::LastWriteTime, path, false);
+    return static_cast<std::uint64_t>(fs::last_write_time(DiskPath(path)).time_since_epoch().count());
 }
 
 std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder) {
     Enter(Op::FileNames, folder);
     std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(DiskPath(folder), error)) {
+    for (const auto& entry : fs::directory_iterator(DiskPath(folder))) {
         if (entry.is_regular_file()) {
             names.push_back(entry.path().filename().string());
         }
-    }
-    if (error) {
-        throw Failure("FileNames", folder, error_code::PathNotFound);
     }
     return names;
 }
@@ -192,9 +182,8 @@ std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder)
 // does, so that the benchmark can measure through this double.
 LineReader RecordingPlatform::OpenForReading(const std::string& path) {
     Enter(Op::OpenForReading, path);
-    RequireFree("OpenForReading", path);
-    std::error_code error;
-    std::string content(static_cast<std::size_t>(fs::file_size(DiskPath(path), error)), '\0');
+    Require(Op::OpenForReading, path, true);
+    std::string content(static_cast<std::size_t>(fs::file_size(DiskPath(path))), '\0');
     std::FILE* file = std::fopen(DiskPath(path).c_str(), "rb");
     content.resize(std::fread(content.data(), 1, content.size(), file));
     std::fclose(file);
@@ -203,12 +192,10 @@ LineReader RecordingPlatform::OpenForReading(const std::string& path) {
 
 std::unique_ptr<LineWriter> RecordingPlatform::CreateNew(const std::string& path) {
     Enter(Op::CreateNew, path);
-    if (Exists(DiskPath(path))) {
-        throw Failure("CreateNew", path, error_code::FileExists);
-    }
-    std::FILE* file = std::fopen(DiskPath(path).c_str(), "wb");
+    std::FILE* file = Exists(DiskPath(path)) ? nullptr : std::fopen(DiskPath(path).c_str(), "wb");
     if (file == nullptr) {
-        throw Failure("CreateNew", path, error_code::PathNotFound);
+        throw Failure("CreateNew", path,
+                      Exists(DiskPath(path)) ? error_code::FileExists : error_code::PathNotFound);
     }
     attributes_.erase(DiskPath(path));
     return std::make_unique<DiskLineWriter>(*this, path, file);
@@ -216,23 +203,20 @@ std::unique_ptr<LineWriter> RecordingPlatform::CreateNew(const std::string& path
 
 void RecordingPlatform::Move(const std::string& from, const std::string& to) {
     fs::rename(DiskPath(from), DiskPath(to));
-    attributes_[DiskPath(to)] = AttributesOf(DiskPath(from));
+    attributes_[DiskPath(to)] = AttributesOf(from);
     attributes_.erase(DiskPath(from));
 }
 
 void RecordingPlatform::Replace(const std::string& replacement, const std::string& target) {
     Enter(Op::Replace, replacement + " -> " + target);
-    RequireFree("Replace", replacement);
-    RequireFree("Replace", target);
-    if ((AttributesOf(DiskPath(target)) & ReadOnlyAttribute) != 0) {
-        throw Failure("Replace", target, error_code::AccessDenied);
-    }
+    Require(Op::Replace, replacement, true);
+    Require(Op::Replace, target, true);
     Move(replacement, target);
 }
 
 void RecordingPlatform::Rename(const std::string& source, const std::string& target) {
     Enter(Op::Rename, source + " -> " + target);
-    RequireFree("Rename", source);
+    Require(Op::Rename, source, true);
     if (Exists(DiskPath(target))) {
         throw Failure("Rename", target, error_code::AlreadyExists);
     }
@@ -241,10 +225,7 @@ void RecordingPlatform::Rename(const std::string& source, const std::string& tar
 
 void RecordingPlatform::RemoveFile(const std::string& path) {
     Enter(Op::RemoveFile, path);
-    RequireFree("RemoveFile", path);
-    if ((AttributesOf(DiskPath(path)) & ReadOnlyAttribute) != 0) {
-        throw Failure("RemoveFile", path, error_code::AccessDenied);
-    }
+    Require(Op::RemoveFile, path, true);
     fs::remove(DiskPath(path));
     attributes_.erase(DiskPath(path));
 }
@@ -270,10 +251,10 @@ void RecordingPlatform::OpenAsDesktopUser(const std::string& file, const std::st
 }
 
 MessageAnswer RecordingPlatform::ShowMessage(const std::string& text, MessageKind kind) {
-    const char* how = kind == MessageKind::Critical ? "critical: "
-                      : kind == MessageKind::YesNo  ? "yes/no: "
-                                                    : "ok: ";
-    Enter(Op::ShowMessage, how + text);
+    Enter(Op::ShowMessage, (kind == MessageKind::Critical ? "critical: "
+                            : kind == MessageKind::YesNo  ? "yes/no: "
+                                                          : "ok: ") +
+                               text);
     if (answers_.empty()) {
         ADD_FAILURE() << "no answer scripted for the message: " << text;
         return kind == MessageKind::YesNo ? MessageAnswer::No : MessageAnswer::Ok;

@@ -13,29 +13,13 @@
 
 namespace resolvo::testing {
 
+// clang-format off
 enum class Op {
-    SystemDirectory,
-    GetAttributes,
-    SetAttributes,
-    FileExists,
-    LastWriteTime,
-    FileNames,
-    OpenForReading,
-    CreateNew,
-    WriteLine,
-    CloseWriter,
-    Replace,
-    Rename,
-    RemoveFile,
-    Pause,
-    RunCommand,
-    OpenAsDesktopUser,
-    OpenAddress,
-    ShowMessage,
-    WindowsDirectory,
-    ApplicationFolder,
-    ActivateWindow,
+    SystemDirectory, GetAttributes, SetAttributes, FileExists, LastWriteTime, FileNames, OpenForReading, CreateNew,
+    WriteLine, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser, OpenAddress,
+    ShowMessage, WindowsDirectory, ApplicationFolder, ActivateWindow,
 };
+// clang-format on
 
 const char* OpName(Op op) noexcept;
 
@@ -61,7 +45,7 @@ public:
     std::set<WindowId> hiddenWindows;
     std::function<void(const std::string& command)> onCommand;  // what the program started does
 
-    void ScriptAnswers(std::initializer_list<MessageAnswer> answers);
+    void ScriptAnswers(const std::vector<MessageAnswer>& answers);
     // The nth call of op whose journal subject contains the text (0: every
     // such call) raises a Failure with the code.
     void FailOn(Op op, int nth = 0, std::string subjectContains = {},
@@ -110,9 +94,10 @@ private:
         int seen = 0;
     };
 
-    std::uint32_t AttributesOf(const std::string& diskPath) const;
-    // Raises what Windows raises for a file that is missing or in use.
-    void RequireFree(const char* operation, const std::string& path) const;
+    std::uint32_t AttributesOf(const std::string& path) const;
+    // Raises what Windows raises for a file that is missing, or, to be
+    // changed (free), in use or read-only.
+    void Require(Op op, const std::string& path, bool free) const;
     void Move(const std::string& from, const std::string& to);
 
     std::deque<MessageAnswer> answers_;

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <stdexcept>
 
 namespace resolvo::testing {
 
@@ -14,15 +13,9 @@ namespace fs = std::filesystem;
 
 TempDir::TempDir() {
     std::random_device random;
-    const fs::path base = fs::path(::testing::TempDir());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = base / ("resolvo-test-" + std::to_string(random()));
-        if (fs::create_directory(candidate)) {
-            path_ = candidate;
-            return;
-        }
-    }
-    throw std::runtime_error("no temporary folder could be made");
+    do {
+        path_ = fs::path(::testing::TempDir()) / ("resolvo-test-" + std::to_string(random()));
+    } while (!fs::create_directory(path_));
 }
 
 // Read-only files are made writable first: Windows deletes no other.
@@ -41,13 +34,8 @@ std::string TempDir::PathOf(const std::string& relative) const {
 }
 
 std::string TempDir::Write(const std::string& relative, const std::string& bytes) const {
-    const fs::path file = path_ / relative;
-    fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        throw std::runtime_error("could not write " + file.string());
-    }
+    fs::create_directories((path_ / relative).parent_path());
+    std::ofstream(path_ / relative, std::ios::binary | std::ios::trunc) << bytes;
     return PathOf(relative);
 }
 

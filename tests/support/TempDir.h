@@ -7,7 +7,8 @@ namespace resolvo::testing {
 
 // A fresh folder for one test, removed with everything in it afterwards.
 // Names below it are written with '/'; PathOf gives the path the platform
-// takes, with backslashes (which the recording platform turns back).
+// takes, with backslashes (which the recording platform turns back). Write
+// makes parent folders and returns PathOf; Read of a missing file is empty.
 class TempDir {
 public:
     TempDir();
@@ -17,9 +18,7 @@ public:
 
     const std::filesystem::path& Path() const noexcept { return path_; }
     std::string PathOf(const std::string& relative) const;
-    // Writes a file below the folder, making its parent folders; returns PathOf.
     std::string Write(const std::string& relative, const std::string& bytes) const;
-    // The bytes of a file below the folder; empty if it does not exist.
     std::string Read(const std::string& relative) const;
     bool Exists(const std::string& relative) const;
 

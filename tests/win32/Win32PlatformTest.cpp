@@ -7,12 +7,13 @@
 #include <objbase.h>
 #include <windows.h>
 
-#include <algorithm>
-#include <iterator>
+#include <cstdlib>
 #include <string>
 
 #include "port/FilesContract.h"
 #include "support/TempDir.h"
+#include "win32/Handles.h"
+#include "win32/MessagePump.h"
 #include "win32/Text.h"
 
 namespace resolvo {
@@ -56,10 +57,18 @@ class Win32Commands : public ::testing::Test {
 protected:
     void SetUp() override {
         stub = dir.Write("Program Files Test/record stub.exe", "");
-        const std::string built = platform.ApplicationFolder() + "\\recording_stub.exe";
-        ASSERT_TRUE(::CopyFileW(Widen(built).c_str(), Widen(stub).c_str(), FALSE)) << built;
+        const char* built = std::getenv("RESOLVO_STUB");  // the build's, a path of this machine
+        ASSERT_NE(built, nullptr);
+        ASSERT_TRUE(::CopyFileW(Widen("Z:" + std::string(built)).c_str(), Widen(stub).c_str(), FALSE))
+            << built;
     }
     std::string Log() const { return dir.Read("Program Files Test/record stub.exe.log"); }
+    std::string WaitForLog() const {
+        for (int i = 0; i < 200 && Log().empty(); ++i) {
+            ::Sleep(50);
+        }
+        return Log();
+    }
     void Sleep(int milliseconds) const {
         dir.Write("Program Files Test/record stub.exe.sleep", std::to_string(milliseconds));
     }
@@ -86,13 +95,10 @@ TEST_F(Win32Commands, NotWaitingReturnsAtOnceAndProgramsAreFoundAsWindowsFindsTh
     const DWORD start = ::GetTickCount();
     platform.RunCommand(stub + " http://example.com/", WindowStyle::NormalFocus, false);
     EXPECT_LT(::GetTickCount() - start, 800u);
-    for (int i = 0; i < 200 && Log().empty(); ++i) {
-        ::Sleep(50);
-    }
     // Found by its blank-separated prefixes. Windows hands the line over as it
     // was given; Wine quotes the program path it found.
     const std::string program = RunningUnderWine() ? "\"" + stub + "\"" : stub;
-    EXPECT_EQ(Log(), program + " http://example.com/\r\n");
+    EXPECT_EQ(WaitForLog(), program + " http://example.com/\r\n");
     EXPECT_EQ(FailureCode([&] {
                   platform.RunCommand("\"" + dir.PathOf("nothing here.exe") + "\" x", WindowStyle::Hidden,
                                       false);
@@ -108,73 +114,40 @@ TEST_F(Win32Commands, TheDesktopShellStartsAProgramWhereItCanBeAsked) {
     ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
     platform.OpenAsDesktopUser(stub, "\"http://example.com/a b\"");
     ::CoUninitialize();
-    for (int i = 0; i < 200 && Log().empty(); ++i) {
-        ::Sleep(50);
-    }
-    EXPECT_EQ(Log(), "\"" + stub + "\" \"http://example.com/a b\"\r\n");
+    EXPECT_EQ(WaitForLog(), "\"" + stub + "\" \"http://example.com/a b\"\r\n");
 }
 
-// Input messages of a key, a touch and a pointer (WM_TOUCH, WM_POINTERDOWN).
-constexpr UINT InputMessages[] = {WM_KEYDOWN, 0x0240, 0x0246};
-
-// A plain top-level window that counts what reaches its window procedure.
-class CountingWindow {
-public:
-    CountingWindow() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"ResolvoCountingWindow";
-        ::RegisterClassW(&windowClass);
-        handle = ::CreateWindowExW(0, L"ResolvoCountingWindow", L"counting", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                                   100, nullptr, nullptr, windowClass.hInstance, nullptr);
-        ::SetWindowLongPtrW(handle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+// Keys, the mouse, gestures (0x0119), touch (0x0240), pointers (0x0246) and
+// the pen (0x02C0) are input; painting, timers and posted messages are not.
+TEST(Win32Platform, PausesKeepPaintingAndDropInput) {
+    for (const int input :
+         {WM_KEYDOWN, WM_CHAR, WM_MOUSEMOVE, WM_NCLBUTTONDOWN, 0x0119, 0x0240, 0x0246, 0x02C0}) {
+        EXPECT_TRUE(IsUserInput(static_cast<UINT>(input))) << input;
     }
-    ~CountingWindow() { ::DestroyWindow(handle); }
-
-    WindowId Id() const { return WindowId{reinterpret_cast<std::uintptr_t>(handle)}; }
-
-    HWND handle;
-    int paints = 0;
-    int input = 0;
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-        auto* self = reinterpret_cast<CountingWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self != nullptr) {
-            self->paints += message == WM_PAINT ? 1 : 0;
-            self->input +=
-                static_cast<int>(std::count(std::begin(InputMessages), std::end(InputMessages), message));
-        }
-        return ::DefWindowProcW(window, message, wParam, lParam);
+    for (const int other : {WM_PAINT, WM_TIMER, WM_APP + 1, WM_NULL}) {
+        EXPECT_FALSE(IsUserInput(static_cast<UINT>(other))) << other;
     }
-};
-
-TEST(Win32Platform, PauseKeepsPaintingAndDropsInput) {
-    Win32Platform platform;
-    CountingWindow window;
-    ::ShowWindow(window.handle, SW_SHOW);
-    ::UpdateWindow(window.handle);
-    const int paintsBefore = window.paints;
-    ::InvalidateRect(window.handle, nullptr, TRUE);
-    for (const UINT input : InputMessages) {
-        ::PostMessageW(window.handle, input, VK_RETURN, 0);
-    }
+    const UniqueWindow edit(::CreateWindowExW(0, L"EDIT", L"", WS_POPUP | WS_VISIBLE, 0, 0, 200, 30, nullptr,
+                                              nullptr, nullptr, nullptr));
+    ::InvalidateRect(edit.Get(), nullptr, TRUE);
+    ::PostMessageW(edit.Get(), WM_CHAR, 'x', 0);
     const DWORD start = ::GetTickCount();
-    platform.Pause(300);
+    Win32Platform().Pause(300);
     EXPECT_GE(::GetTickCount() - start, 290u);
-    EXPECT_GT(window.paints, paintsBefore);
-    EXPECT_EQ(window.input, 0);
+    EXPECT_FALSE(::GetUpdateRect(edit.Get(), nullptr, FALSE));
+    EXPECT_EQ(::GetWindowTextLengthW(edit.Get()), 0);
 }
 
 TEST(Win32Platform, ActivationFailsForAHiddenWindowAndLeavesItHidden) {
     Win32Platform platform;
-    CountingWindow window;
-    EXPECT_EQ(FailureCode([&] { platform.ActivateWindow(window.Id()); }), ERROR_INVALID_WINDOW_HANDLE);
-    EXPECT_FALSE(::IsWindowVisible(window.handle));
-    ::ShowWindow(window.handle, SW_SHOWMINIMIZED);
-    EXPECT_NO_THROW(platform.ActivateWindow(window.Id()));
-    EXPECT_FALSE(::IsIconic(window.handle));
+    const UniqueWindow window(::CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                                nullptr, nullptr, nullptr, nullptr));
+    const WindowId id{reinterpret_cast<std::uintptr_t>(window.Get())};
+    EXPECT_EQ(FailureCode([&] { platform.ActivateWindow(id); }), ERROR_INVALID_WINDOW_HANDLE);
+    EXPECT_FALSE(::IsWindowVisible(window.Get()));
+    ::ShowWindow(window.Get(), SW_SHOWMINIMIZED);
+    EXPECT_NO_THROW(platform.ActivateWindow(id));
+    EXPECT_FALSE(::IsIconic(window.Get()));
 }
 
 }  // namespace

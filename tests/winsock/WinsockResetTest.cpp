@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -65,8 +63,8 @@ struct ResetRun {
 TEST(WinsockReset, BacksUpBothKeysImportsRenewsThenPausesAndActivates) {
     ResetRun run;
     EXPECT_EQ(run(), (Commands{Export1, Export2, Import1, Import2, Renew}));
-    const Commands tail(run.platform.journal.end() - 2, run.platform.journal.end());
-    EXPECT_EQ(tail, (Commands{"Pause 5000", "ActivateWindow 7"}));
+    EXPECT_EQ(Commands(run.platform.journal.end() - 2, run.platform.journal.end()),
+              (Commands{"Pause 5000", "ActivateWindow 7"}));
 }
 
 // A settings file is imported only over a backup that this run's export
@@ -78,12 +76,8 @@ TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
         {[](ResetRun& r) { r.exports = {"winsock2bak.reg"}; }, {Export1, Export2, Import2, Renew}},
         {[](ResetRun& r) {
              r.exports = {"winsockbak.reg"};
-             for (const char* name : {"winsockbak.reg", "winsock2bak.reg"}) {
-                 r.dir.Write(name, "from an earlier run");
-                 std::filesystem::last_write_time(
-                     r.dir.Path() / name,
-                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
-             }
+             r.dir.Write("winsockbak.reg", "from an earlier run");
+             r.dir.Write("winsock2bak.reg", "from an earlier run");
          },
          {Export1, Export2, Import1, Renew}},
         {[](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 1); }, {Export1, Export2, Import2, Renew}},

@@ -20,11 +20,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ::CloseHandle(sleep);
         ::Sleep(static_cast<DWORD>(std::strtoul(text, nullptr, 10)));
     }
-    std::string line(static_cast<std::size_t>(
-                         ::WideCharToMultiByte(CP_UTF8, 0, ::GetCommandLineW(), -1, nullptr, 0, nullptr, nullptr)),
+    std::string line(static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, ::GetCommandLineW(), -1,
+                                                                    nullptr, 0, nullptr, nullptr)),
                      '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, ::GetCommandLineW(), -1, line.data(), static_cast<int>(line.size()), nullptr,
-                          nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, ::GetCommandLineW(), -1, line.data(), static_cast<int>(line.size()),
+                          nullptr, nullptr);
     line.back() = '\r';
     line += '\n';
     // Several stubs may log at once; each waits while another holds the log.
