@@ -45,17 +45,15 @@ win32::ComPtr<IPicture> DecodeResource(HINSTANCE instance, int id) noexcept {
 }
 
 void OnPaint(HWND window) noexcept {
-    PAINTSTRUCT paint;
-    const HDC dc = ::BeginPaint(window, &paint);
+    const win32::PaintDC dc(window);
     RECT client{};
     ::GetClientRect(window, &client);
     const auto* banner = reinterpret_cast<const BannerImage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
     if (banner != nullptr) {
-        banner->Draw(dc, client);
+        banner->Draw(dc.Get(), client);
     } else {
-        ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+        ::FillRect(dc.Get(), &client, ::GetSysColorBrush(COLOR_BTNFACE));
     }
-    ::EndPaint(window, &paint);
 }
 
 LRESULT CALLBACK BannerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {

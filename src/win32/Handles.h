@@ -74,6 +74,22 @@ private:
     HDC dc_;
 };
 
+// The device context of one WM_PAINT, ended with the paint.
+class PaintDC {
+public:
+    explicit PaintDC(HWND window) noexcept : window_(window), dc_(::BeginPaint(window, &paint_)) {}
+    ~PaintDC() { ::EndPaint(window_, &paint_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+
+    HDC Get() const noexcept { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
 // A GDI object selected into a device context for one scope; the object it
 // replaced is selected again afterwards.
 class SelectedObject {

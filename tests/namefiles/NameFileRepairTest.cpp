@@ -73,6 +73,7 @@ TEST_F(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         // Windows ends a line at a lone LF too: each part naming the host is marked.
         {"a.example.com\nb.lan\nc.EXAMPLE.com\n", "example.com",
          "#a.example.com\nb.lan\n#c.EXAMPLE.com\n\r\n"},
+        {"a.x.com\nb\r\nc\nd.x.com\r\n", "x.com", "#a.x.com\nb\r\nc\n#d.x.com\r\n"},
         {"1.1.1.1 example.com\r2.2.2.2 b.lan\r", "example.com", "#1.1.1.1 example.com\r\n2.2.2.2 b.lan\r\n"},
         {"exampexample.COM\r\nexample.co\r\nExample.com\r\n", "example.com",
          "#exampexample.COM\r\nexample.co\r\n#Example.com\r\n"},

@@ -49,15 +49,15 @@ TYPED_TEST_P(FilesContract, LinesEndAtCrLfOrCrAndEveryOtherByteIsKept) {
     for (int c = 0; c < 256; ++c) {
         bytes += c == '\r' ? 'x' : static_cast<char>(c);
     }
-    this->dir.Write("in", "a\r\nb\rc\nd\r\n\r\n\n\r\n" + bytes + "\r\r");
+    this->dir.Write("in", "\r\na\r\nb\rc\nd\r\n\r\n\n\r\n" + bytes + "\r\r");
     const std::vector<std::string> lines = this->ReadLines("in");
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c\nd", "", "\n", bytes, ""}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"", "a", "b", "c\nd", "", "\n", bytes, ""}));
     auto writer = this->files.CreateNew(this->dir.PathOf("out"));
     for (const std::string& line : lines) {
         writer->WriteLine(line);
     }
     writer->Close();
-    EXPECT_EQ(this->dir.Read("out"), "a\r\nb\r\nc\nd\r\n\r\n\n\r\n" + bytes + "\r\n\r\n");
+    EXPECT_EQ(this->dir.Read("out"), "\r\na\r\nb\r\nc\nd\r\n\r\n\n\r\n" + bytes + "\r\n\r\n");
     this->dir.Write("last", "no end");
     EXPECT_EQ(this->ReadLines("last"), std::vector<std::string>{"no end"});
     this->dir.Write("empty", "");
