@@ -6,7 +6,7 @@
 
 namespace resolvo {
 
-// Windows error codes the portable code raises or looks for.
+// Windows error codes that the portable code, and the platforms it is held to, raise or look for.
 namespace error_code {
 inline constexpr std::uint32_t FileNotFound = 2;
 inline constexpr std::uint32_t PathNotFound = 3;

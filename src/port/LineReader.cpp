@@ -15,9 +15,4 @@ std::string LineReader::ReadLine() {
     return line;
 }
 
-void LineReader::Close() noexcept {
-    std::string().swap(content_);
-    position_ = 0;
-}
-
 }  // namespace resolvo

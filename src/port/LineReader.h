@@ -20,8 +20,6 @@ public:
         return std::string_view(content_).starts_with(bytes);
     }
     std::string ReadLine();
-    // Releases the content; the reader is at its end afterwards.
-    void Close() noexcept;
 
 private:
     std::string content_;
