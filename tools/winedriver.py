@@ -291,6 +291,15 @@ class Session:
         wait_until(lambda: all(w.id != window.id for w in self.windows()), timeout,
                    f'window {window.id} "{window.name}" to close')
 
+    def focused(self) -> str:
+        """The X window with the keyboard focus."""
+        return self.xdotool("getwindowfocus").strip()
+
+    def focus_elsewhere(self) -> None:
+        """Takes the focus away from every window of the program."""
+        info = subprocess.run(["xwininfo", "-root"], env=self.env, capture_output=True, text=True, timeout=20)
+        self.xdotool("windowfocus", str(int(info.stdout.split("Window id: ")[1].split()[0], 16)))
+
     def focus(self, window: Window) -> None:
         self.xdotool("windowfocus", "--sync", window.id)
 

@@ -29,10 +29,7 @@ Application::~Application() {
 
 int Application::Run() noexcept {
     RegisterBannerClass(instance_);
-    // A window that is never shown owns the disclaimer, which keeps it out of
-    // the taskbar.
-    hiddenOwner_.Reset(
-        ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr));
+    CreateHiddenOwner();
     disclaimer_ = std::make_unique<DisclaimerWindow>(instance_, [this] { ShowMainWindow(); });
     disclaimer_->OnUnloaded([this] { WindowUnloaded(); });
     if (!disclaimer_->Show(hiddenOwner_.Get())) {
@@ -64,7 +61,7 @@ bool Application::IsDialogMessageOfOurs(MSG& message) noexcept {
 
 // A window that is never shown owns the disclaimer, which keeps it out of
 // the taskbar, and answers a second copy of the program.
-bool Application::CreateHiddenOwner() noexcept {
+void Application::CreateHiddenOwner() noexcept {
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = HiddenProcedure;
     windowClass.hInstance = instance_;
@@ -72,7 +69,6 @@ bool Application::CreateHiddenOwner() noexcept {
     ::RegisterClassW(&windowClass);
     hiddenOwner_.Reset(
         ::CreateWindowExW(0, ApplicationClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, this));
-    return static_cast<bool>(hiddenOwner_);
 }
 
 LRESULT CALLBACK Application::HiddenProcedure(HWND window, UINT message, WPARAM wParam,

@@ -31,7 +31,7 @@ public:
 
 private:
     static LRESULT CALLBACK HiddenProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-    bool CreateHiddenOwner() noexcept;
+    void CreateHiddenOwner() noexcept;
     void BringToFront() noexcept;
     void ShowMainWindow() noexcept;
     void WindowUnloaded() noexcept;

@@ -39,10 +39,13 @@ class MainWindow(ResolvoTestCase):
         winsock, winsock2 = (self.session.read(PROGRAM_FOLDER + name).decode("utf-16")
                              for name in (r"\winsockbak.reg", r"\winsock2bak.reg"))
         self.assertTrue(f"[{WINSOCK}]" in winsock and f"[{WINSOCK}2]" not in winsock and f"[{WINSOCK}2]" in winsock2)
+        # The running copy comes back to the front when a second starts.
+        self.session.focus_elsewhere()
         before = self.session.snapshot(ETC, PROGRAM_FOLDER)
         started = time.monotonic()
         second = self.session.start_again()
         wait_until(lambda: second.poll() is not None, 15, "the second copy to end")
+        wait_until(lambda: self.session.focused() == main.id, 15, "the main window to come to the front")
         self.assertEqual(second.returncode, 0)
         self.assertLess(time.monotonic() - started, 10)
         self.assertEqual(self.session.snapshot(ETC, PROGRAM_FOLDER), before)
