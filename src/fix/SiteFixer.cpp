@@ -5,7 +5,7 @@
 
 #include "fix/ExtractHost.h"
 #include "port/Failure.h"
-#include "port/Launch.h"
+#include "fix/Launch.h"
 #include "port/Paths.h"
 #include "port/Step.h"
 

@@ -16,7 +16,8 @@ using FolderQuery = UINT(WINAPI*)(LPWSTR buffer, UINT size);
 // relative to the current drive instead.
 std::string QueryFolder(FolderQuery query, const char* operation);
 
-// The program's services on Windows.
+// The program's services on Windows, defined by what each part talks to:
+// Win32Files.cpp, Win32Processes.cpp, Win32Messages.cpp, Win32Windows.cpp.
 class Win32Platform : public Platform {
 public:
     // A waited-for command that has not ended after the limit is given up.

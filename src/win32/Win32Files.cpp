@@ -1,24 +1,18 @@
+// The file side of the Windows platform: what the name-file repair asks of it.
 #include "win32/Win32Platform.h"
 
-#include <shellapi.h>
 #include <windows.h>
 
 #include "port/Failure.h"
 #include "port/Paths.h"
-#include "win32/DesktopShell.h"
 #include "win32/Handles.h"
+#include "win32/LastError.h"
 #include "win32/MessagePump.h"
 #include "win32/Text.h"
 
 namespace resolvo::win32 {
 
 namespace {
-
-// Reads the error code first, before anything else can change it.
-[[noreturn]] void RaiseLastError(const char* operation, const std::string& subject) {
-    const DWORD code = ::GetLastError();
-    throw Failure(operation, subject, code);
-}
 
 constexpr std::size_t WriteBufferSize = 64 * 1024;
 
@@ -70,128 +64,7 @@ private:
     std::string buffer_;
 };
 
-// Start-up focus behaviour of a started program's first window.
-WORD ShowCommandFor(WindowStyle style) noexcept {
-    return style == WindowStyle::Hidden ? SW_HIDE : SW_SHOWNORMAL;
-}
-
-std::string FolderOf(std::wstring path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return {};
-    }
-    // A drive's root keeps its backslash: "C:\".
-    const bool driveRoot = slash == 2 && path[1] == L':';
-    path.resize(driveRoot ? slash + 1 : slash);
-    return Narrow(path);
-}
-
 }  // namespace
-
-void Win32Platform::RunCommand(const std::string& command, WindowStyle style, bool wait) {
-    // CreateProcessW may write into the command line, so it gets its own copy.
-    std::wstring commandLine = Widen(command);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = ShowCommandFor(style);
-    const DWORD flags = style == WindowStyle::Hidden ? CREATE_NO_WINDOW : 0;
-    PROCESS_INFORMATION started{};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
-                          &startup, &started)) {
-        RaiseLastError("CreateProcess", command);
-    }
-    const UniqueKernelHandle process(started.hProcess);
-    const UniqueKernelHandle thread(started.hThread);
-    if (style == WindowStyle::NormalFocus) {
-        ::AllowSetForegroundWindow(started.dwProcessId);
-    }
-    if (wait && !WaitPaintingOnly(process.Get(), commandWaitLimitMs_)) {
-        throw Failure("WaitForProcess", command, error_code::WaitTimeout);
-    }
-}
-
-bool Win32Platform::IsElevated() {
-    return IsProcessElevated();
-}
-
-void Win32Platform::OpenAsDesktopUser(const std::string& file, const std::string& parameters) {
-    const HRESULT result = ShellExecuteAsDesktopUser(Widen(file), Widen(parameters));
-    if (FAILED(result)) {
-        throw Failure("ShellExecute as the desktop user", file, static_cast<std::uint32_t>(result));
-    }
-}
-
-void Win32Platform::OpenAddress(const std::string& address) {
-    const std::wstring file = Widen(address);
-    SHELLEXECUTEINFOW execute{};
-    execute.cbSize = sizeof execute;
-    execute.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_FLAG_DDEWAIT;
-    execute.lpVerb = L"open";
-    execute.lpFile = file.c_str();
-    execute.nShow = SW_SHOWNORMAL;
-    if (!::ShellExecuteExW(&execute)) {
-        RaiseLastError("ShellExecuteEx", address);
-    }
-}
-
-namespace {
-
-// The box belongs to the program's active window, or to its first visible
-// one, so that it is modal to the program and not lost behind it.
-BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM found) noexcept {
-    if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND MessageOwner() noexcept {
-    HWND owner = ::GetActiveWindow();
-    if (owner == nullptr) {
-        ::EnumThreadWindows(::GetCurrentThreadId(), FindVisibleWindow, reinterpret_cast<LPARAM>(&owner));
-    }
-    return owner;
-}
-
-// A key held down repeats, and each repeat would answer the next box
-// unseen: the boxes' own message loop passes its messages through here.
-LRESULT CALLBACK DropRepeatedKeys(int code, WPARAM wParam, LPARAM lParam) noexcept {
-    if (code == MSGF_DIALOGBOX && IsAutoRepeatedKey(*reinterpret_cast<const MSG*>(lParam))) {
-        return TRUE;
-    }
-    return ::CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-}  // namespace
-
-MessageAnswer Win32Platform::ShowMessage(const std::string& text, MessageKind kind) {
-    const HWND owner = MessageOwner();
-    UINT flags = static_cast<UINT>(kind) | MB_SETFOREGROUND;
-    if (owner == nullptr) {
-        flags |= MB_TASKMODAL;
-    }
-    const UniqueHook hook(
-        ::SetWindowsHookExW(WH_MSGFILTER, DropRepeatedKeys, nullptr, ::GetCurrentThreadId()));
-    for (;;) {
-        const int answer = ::MessageBoxW(owner, Widen(text).c_str(), Widen(ApplicationTitle).c_str(), flags);
-        if (answer == 0) {
-            RaiseLastError("MessageBox", text);
-        }
-        // Windows gives a Yes/No box no way out but its buttons; Wine lets Esc
-        // and Alt+F4 close it, and then it is asked again.
-        if (kind != MessageKind::YesNo || answer != IDCANCEL) {
-            return static_cast<MessageAnswer>(answer);
-        }
-    }
-}
-
-void Win32Platform::Pause(int milliseconds) {
-    if (milliseconds > 0) {
-        WaitPaintingOnly(nullptr, static_cast<DWORD>(milliseconds));
-    }
-}
 
 std::string QueryFolder(FolderQuery query, const char* operation) {
     constexpr UINT BufferSize = 256;
@@ -208,26 +81,6 @@ std::string QueryFolder(FolderQuery query, const char* operation) {
 
 std::string Win32Platform::SystemDirectory() {
     return QueryFolder(::GetSystemDirectoryW, "GetSystemDirectory");
-}
-
-std::string Win32Platform::WindowsDirectory() {
-    // The shared Windows folder, not a per-user one under Terminal Services.
-    return QueryFolder(::GetSystemWindowsDirectoryW, "GetSystemWindowsDirectory");
-}
-
-std::string Win32Platform::ApplicationFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            RaiseLastError("GetModuleFileName", {});
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            return FolderOf(path);
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 std::uint32_t Win32Platform::GetAttributes(const std::string& path) {
@@ -344,19 +197,9 @@ void Win32Platform::RemoveFile(const std::string& path) {
     }
 }
 
-void Win32Platform::ActivateWindow(WindowId window) {
-    const HWND handle = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(window));
-    if (!::IsWindow(handle) || !::IsWindowVisible(handle)) {
-        throw Failure("ActivateWindow", {}, error_code::InvalidWindowHandle);
-    }
-    if (::IsIconic(handle)) {
-        ::ShowWindow(handle, SW_RESTORE);
-    }
-    // Windows may refuse the foreground to a program the user has left; the
-    // taskbar button then flashes instead, which is all that can be done.
-    if (!::SetForegroundWindow(handle)) {
-        FLASHWINFO flash{sizeof flash, handle, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
-        ::FlashWindowEx(&flash);
+void Win32Platform::Pause(int milliseconds) {
+    if (milliseconds > 0) {
+        WaitPaintingOnly(nullptr, static_cast<DWORD>(milliseconds));
     }
 }
 

@@ -1,9 +1,9 @@
-#include "port/Launch.h"
+#include "fix/Launch.h"
 
 #include "port/Paths.h"
 #include "port/Step.h"
 
-namespace resolvo {
+namespace resolvo::fix {
 
 namespace {
 
@@ -25,4 +25,4 @@ void OpenAddressUnelevated(Platform& platform, const std::string& address) {
     }
 }
 
-}  // namespace resolvo
+}  // namespace resolvo::fix

@@ -4,7 +4,7 @@
 
 #include "port/Platform.h"
 
-namespace resolvo {
+namespace resolvo::fix {
 
 // Starts a program that the user works in (the browser) without this
 // program's administrator rights where that can be helped: through the
@@ -15,4 +15,4 @@ void StartProgramUnelevated(Platform& platform, const std::string& program, cons
 // Opens a web address in the default browser in the same way.
 void OpenAddressUnelevated(Platform& platform, const std::string& address);
 
-}  // namespace resolvo
+}  // namespace resolvo::fix
