@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang clang-format libclang-rt-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    g++-mingw-w64-i686 binutils-mingw-w64-i686
+    g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine32:i386 wine64
     fonts-wine xvfb xdotool x11-utils imagemagick icoutils fonts-dejavu-core
     zip unzip file procps python3
