@@ -36,6 +36,13 @@ set(RESOLVO_FILE_DESCRIPTION "${PROJECT_NAME} DNS error fix")
 set(RESOLVO_COPYRIGHT_YEAR 2026)
 set(RESOLVO_COPYRIGHT "Copyright © ${RESOLVO_COPYRIGHT_YEAR} ${RESOLVO_COMPANY_NAME}")
 
+# The manifest names the processor the program is built for.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(RESOLVO_PROCESSOR_ARCHITECTURE amd64)
+else()
+    set(RESOLVO_PROCESSOR_ARCHITECTURE x86)
+endif()
+
 set(RESOLVO_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/ResolvoVersion.h.in ${RESOLVO_GENERATED_DIR}/ResolvoVersion.h @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/resources/resolvo.manifest.in ${RESOLVO_GENERATED_DIR}/resolvo.manifest

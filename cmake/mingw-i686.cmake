@@ -1,17 +1,3 @@
-# Cross-compiles for 32-bit Windows with Debian's mingw-w64 toolchain.
-set(CMAKE_SYSTEM_NAME Windows)
+# The shipped program: 32-bit Windows, which runs on every Windows from XP on.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(toolchain_prefix i686-w64-mingw32)
-# The posix thread model gives std::mutex, which GoogleTest needs; linked
-# statically it adds no DLL.
-set(CMAKE_C_COMPILER ${toolchain_prefix}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${toolchain_prefix}-g++-posix)
-set(CMAKE_RC_COMPILER ${toolchain_prefix}-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/${toolchain_prefix})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Windows programs built here are run under Wine, in the build's own prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

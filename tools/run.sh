@@ -14,12 +14,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target resolvo recording_stub
+# The shipped 32-bit program, or where this machine runs no 32-bit code
+# (tools/wine-bits.sh) the 64-bit build of the same sources.
+preset=windows
+if [ "$(tools/wine-bits.sh)" = 64 ]; then
+    preset=windows64
+    echo "This machine runs no 32-bit code: running the 64-bit build with Wine's 64-bit loader."
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target resolvo recording_stub
 
-export RESOLVO_WINE_STATE="$PWD/build/run/wine"
-exe="$PWD/build/windows/src/app/resolvo.exe"
-stub="$PWD/build/windows/tools/recording_stub.exe"
+export RESOLVO_WINE_STATE="$PWD/build/run/wine$([ "$preset" = windows64 ] && echo 64)"
+exe="$PWD/build/$preset/src/app/resolvo.exe"
+stub="$PWD/build/$preset/tools/recording_stub.exe"
 
 if [ -z "${DISPLAY:-}" ]; then
     exec python3 tools/walkthrough.py "$exe" "$stub" resources build/run/screenshots

@@ -4,12 +4,27 @@
 #
 #   RESOLVO_WINE_STATE  the state folder (required)
 #   WINEARCH            win32 for a 32-bit prefix; unset for Wine's default (64-bit)
+#   RESOLVO_WINE_BITS   64 to run Windows programs as on a machine that runs no
+#                       32-bit code; otherwise tools/wine-bits.sh finds out
 
 : "${RESOLVO_WINE_STATE:?RESOLVO_WINE_STATE must name the folder for the Wine prefix}"
 export WINEPREFIX="$RESOLVO_WINE_STATE/prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko installer dialogs when the prefix is made.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Where the machine runs no 32-bit code, only Wine's 64-bit loader can run,
+# in a 64-bit prefix, and only 64-bit programs.
+RESOLVO_WINE_BITS=$("$(dirname "${BASH_SOURCE[0]}")/wine-bits.sh")
+export RESOLVO_WINE_BITS
+if [ "$RESOLVO_WINE_BITS" = 64 ]; then
+    PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH"
+    export WINELOADER=/usr/lib/wine/wine64
+    if [ "${WINEARCH:-win64}" != win64 ]; then
+        printf 'wine-env: a %s prefix needs 32-bit code, which this machine does not run\n' "$WINEARCH" >&2
+        return 1 2>/dev/null || exit 1
+    fi
+fi
 
 wine_log() { printf '%s\n' "$*" >&2; }
 

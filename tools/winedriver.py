@@ -30,11 +30,12 @@ ETC = r"C:\windows\system32\drivers\etc"
 
 def product_name() -> str:
     """The name the build gives the program, which its captions show: CTest
-    passes it in; otherwise it is read from the windows preset's generated
-    header."""
+    passes it in; otherwise it is read from a Windows preset's generated
+    header (the 64-bit build's where only it was made)."""
     if "RESOLVO_PRODUCT_NAME" in os.environ:
         return os.environ["RESOLVO_PRODUCT_NAME"]
-    header = (REPO / "build" / "windows" / "generated" / "ResolvoVersion.h").read_text()
+    headers = [REPO / "build" / preset / "generated" / "ResolvoVersion.h" for preset in ("windows", "windows64")]
+    header = next((path for path in headers if path.exists()), headers[0]).read_text()
     return re.search(r'#define RESOLVO_PRODUCT_NAME "(.*)"', header).group(1)
 
 

@@ -93,10 +93,13 @@ private:
 // A GDI object selected into a device context for one scope; the object it
 // replaced is selected again afterwards.
 class SelectedObject {
+    // HGDI_ERROR, which the 64-bit headers spell with a sign conversion.
+    static inline const HGDIOBJ GdiError = reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(-1));
+
 public:
     SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
     ~SelectedObject() {
-        if (previous_ != nullptr && previous_ != HGDI_ERROR) {
+        if (previous_ != nullptr && previous_ != GdiError) {
             ::SelectObject(dc_, previous_);
         }
     }
