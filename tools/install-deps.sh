@@ -13,7 +13,7 @@ packages=(
     g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
     wine wine32:i386 wine64
     fonts-wine xvfb xdotool x11-utils imagemagick icoutils fonts-dejavu-core
-    zip unzip file procps python3
+    zip unzip file procps python3 shellcheck
 )
 
 sudo_if_needed() {

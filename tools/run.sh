@@ -24,7 +24,9 @@ fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset" --target resolvo recording_stub
 
-export RESOLVO_WINE_STATE="$PWD/build/run/wine$([ "$preset" = windows64 ] && echo 64)"
+RESOLVO_WINE_STATE="$PWD/build/run/wine"
+[ "$preset" = windows64 ] && RESOLVO_WINE_STATE+=64
+export RESOLVO_WINE_STATE
 exe="$PWD/build/$preset/src/app/resolvo.exe"
 stub="$PWD/build/$preset/tools/recording_stub.exe"
 

@@ -10,7 +10,7 @@
 # code is listed as not run, with the reason.
 # Ends with the summary of every suite; exits non-zero if any test failed.
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 tools/install-deps.sh || exit 1
 
@@ -48,6 +48,6 @@ printf '  windows:   %s\n  windows64: %s\n' "$windows" "$windows64"
 not_run=$(sed -n 's/^[[:space:]]*[0-9]* - \(.*(not run: .*)\) (Skipped)$/\1/p' build/*-ctest.log)
 if [ -n "$not_run" ]; then
     echo "Not run on this machine:"
-    sed 's/^/  /' <<<"$not_run"
+    printf '  %s\n' "${not_run//$'\n'/$'\n'  }"
 fi
 exit "$status"

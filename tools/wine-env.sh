@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the scripts that run Windows programs here. Everything lives in
 # one state folder: a private Wine prefix, the number of the Xvfb display it
 # draws on, and logs. Nothing outside that folder is touched.
@@ -22,7 +23,7 @@ if [ "$RESOLVO_WINE_BITS" = 64 ]; then
     export WINELOADER=/usr/lib/wine/wine64
     if [ "${WINEARCH:-win64}" != win64 ]; then
         printf 'wine-env: a %s prefix needs 32-bit code, which this machine does not run\n' "$WINEARCH" >&2
-        return 1 2>/dev/null || exit 1
+        return 1
     fi
 fi
 
@@ -34,7 +35,8 @@ wine_log() { printf '%s\n' "$*" >&2; }
 wine_start_display() {
     mkdir -p "$RESOLVO_WINE_STATE"
     if [ -f "$RESOLVO_WINE_STATE/xvfb.pid" ] && kill -0 "$(cat "$RESOLVO_WINE_STATE/xvfb.pid")" 2>/dev/null; then
-        export DISPLAY=":$(cat "$RESOLVO_WINE_STATE/display")"
+        DISPLAY=":$(cat "$RESOLVO_WINE_STATE/display")"
+        export DISPLAY
         return 0
     fi
     local number="$RESOLVO_WINE_STATE/display.new"
@@ -44,8 +46,8 @@ wine_start_display() {
     # process left, and refuse the next program while it did.
     setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
         3>"$number" >"$RESOLVO_WINE_STATE/xvfb.log" 2>&1 </dev/null &
-    local pid=$! i n
-    for i in $(seq 1 100); do
+    local pid=$! n
+    for _ in $(seq 1 100); do
         n=$(cat "$number" 2>/dev/null || true)
         if [ -n "$n" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
             echo "$pid" >"$RESOLVO_WINE_STATE/xvfb.pid"
@@ -65,7 +67,8 @@ wine_start_display() {
 # Uses the display recorded in the state folder, if any.
 wine_use_display() {
     if [ -f "$RESOLVO_WINE_STATE/display" ]; then
-        export DISPLAY=":$(cat "$RESOLVO_WINE_STATE/display")"
+        DISPLAY=":$(cat "$RESOLVO_WINE_STATE/display")"
+        export DISPLAY
     fi
 }
 
@@ -110,6 +113,3 @@ wine_stop() {
         rm -f "$RESOLVO_WINE_STATE/xvfb.pid" "$RESOLVO_WINE_STATE/display"
     fi
 }
-
-# A Windows path for a file in this machine's file system, as the prefix sees it.
-wine_path() { winepath -w "$1" 2>/dev/null; }

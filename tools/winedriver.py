@@ -10,7 +10,6 @@ a time limit, and stop() ends every process the session started.
 
 from __future__ import annotations
 
-import contextlib
 import os
 import re
 import shutil
@@ -100,12 +99,11 @@ class Window:
 class Session:
     """One Wine prefix with Resolvo installed in it, ready to be started."""
 
-    def __init__(self, state: Path, exe: Path, stub: Path, resources: Path, holder: Path | None = None):
+    def __init__(self, state: Path, exe: Path, stub: Path, resources: Path):
         self.state = state
         self.exe = exe
         self.stub = stub
         self.resources = resources
-        self.holder = holder
         self.env = wine_environment(state)
         self.env["WINEDEBUG"] = "-all,trace+msgbox"
         self.prefix = Path(self.env["WINEPREFIX"])
@@ -184,10 +182,6 @@ class Session:
         content = self.read(windows_path + ".log")
         return content.decode("utf-8").splitlines() if content else []
 
-    def wait_stub_lines(self, windows_path: str, count: int, timeout: float = 15) -> list[str]:
-        return wait_until(lambda: len(self.stub_lines(windows_path)) >= count and self.stub_lines(windows_path),
-                          timeout, f"{count} command lines from {windows_path}")
-
     def install(self) -> None:
         """A fresh program folder with the program and its registry files, and
         the recording browser in place of Internet Explorer."""
@@ -199,16 +193,6 @@ class Session:
         for name in ("winsock.reg", "winsock2.reg"):
             shutil.copyfile(self.resources / name, folder / name)
         self.plant(BROWSER)
-
-    def snapshot(self, *folders: str) -> dict[str, bytes]:
-        """Every file below the folders, by path, with its bytes."""
-        files = {}
-        for folder in folders:
-            root = self.path(folder)
-            for path in sorted(root.rglob("*")):
-                if path.is_file():
-                    files[str(path.relative_to(self.prefix))] = path.read_bytes()
-        return files
 
     # --- the running program ------------------------------------------------
 
@@ -224,22 +208,6 @@ class Session:
                 start_new_session=True,
             )
         self.started_at = time.monotonic()
-
-    def start_again(self) -> subprocess.Popen:
-        """A second copy of the installed program, while the first runs."""
-        return subprocess.Popen(["wine", PROGRAM_FOLDER + r"\resolvo.exe"], env=self.env, cwd=self.state,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, start_new_session=True)
-
-    def hold(self, windows_path: str, milliseconds: int) -> None:
-        """Has another program hold the file open, sharing nothing, for a
-        while; returns once it holds it. stop() ends it if it still runs."""
-        marker = self.state / "held"
-        marker.unlink(missing_ok=True)
-        subprocess.Popen(["wine", str(self.holder), windows_path, str(milliseconds),
-                          "Z:" + str(marker).replace("/", "\\")], env=self.env, stdin=subprocess.DEVNULL,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        wait_until(marker.exists, 30, f"{windows_path} to be held")
 
     def exited(self) -> bool:
         return self.process is not None and self.process.poll() is not None
@@ -292,15 +260,6 @@ class Session:
         wait_until(lambda: all(w.id != window.id for w in self.windows()), timeout,
                    f'window {window.id} "{window.name}" to close')
 
-    def focused(self) -> str:
-        """The X window with the keyboard focus."""
-        return self.xdotool("getwindowfocus").strip()
-
-    def focus_elsewhere(self) -> None:
-        """Takes the focus away from every window of the program."""
-        info = subprocess.run(["xwininfo", "-root"], env=self.env, capture_output=True, text=True, timeout=20)
-        self.xdotool("windowfocus", str(int(info.stdout.split("Window id: ")[1].split()[0], 16)))
-
     def focus(self, window: Window) -> None:
         self.xdotool("windowfocus", "--sync", window.id)
 
@@ -309,18 +268,6 @@ class Session:
         for key in keys:
             self.xdotool("key", "--clearmodifiers", key)
             time.sleep(0.15)
-
-    @contextlib.contextmanager
-    def key_held(self, key: str, seconds: float):
-        """Holds a key down, so that the X server repeats it as a held key
-        repeats on Windows, for at least the given time."""
-        self.xdotool("keydown", key)
-        down = time.monotonic()
-        try:
-            yield
-            time.sleep(max(0.0, seconds - (time.monotonic() - down)))
-        finally:
-            self.xdotool("keyup", key)
 
     def type(self, window: Window, text: str) -> None:
         self.focus(window)
@@ -362,24 +309,6 @@ class Session:
         pressed = time.monotonic()
         self.click_twips(disclaimer, DISCLAIMER_CLIENT, CONTINUE)
         return self.wait_window(TITLE, timeout=timeout), pressed
-
-    def enter_address(self, main: Window, address: str) -> None:
-        """Types the address in place of the box's text."""
-        self.click_twips(main, MAIN_CLIENT, ADDRESS_BOX)  # after a fix the focus is on Fix It
-        self.keys(main, "End", "shift+Home", "BackSpace")
-        self.type(main, address)
-
-    def fix(self, main: Window, address: str, *answers: str) -> tuple[list[str], float]:
-        """Enters the address, clicks Fix It and gives the answers to the
-        message boxes in turn. Returns the messages shown meanwhile and the
-        time of the click."""
-        shown = len(self.messages())
-        self.enter_address(main, address)
-        clicked = time.monotonic()
-        self.click_twips(main, MAIN_CLIENT, FIX_IT)
-        for answer in answers:
-            self.answer(self.message_box((main.id,), timeout=60), answer)
-        return self.messages()[shown:], clicked
 
     # --- message boxes ------------------------------------------------------
 

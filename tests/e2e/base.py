@@ -3,14 +3,18 @@ paths CTest passes in, and ended with every process it started."""
 
 from __future__ import annotations
 
+import contextlib
 import os
+import subprocess
 import sys
+import time
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 
-from winedriver import TITLE, Session, Window  # noqa: E402
+from winedriver import (ADDRESS_BOX, FIX_IT, MAIN_CLIENT, PROGRAM_FOLDER, TITLE, Session,  # noqa: E402
+                        Window, wait_until)
 
 SETTLE_SECONDS = 5.0
 OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
@@ -19,11 +23,89 @@ LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\sys
                   "The file was left unchanged.\r\n\r\n{}")
 
 
+class TestSession(Session):
+    """The driver, with what only the tests ask of it: files held by another
+    program, a second copy, held keys, the focus, and whole fixes."""
+
+    def __init__(self, *args, holder: Path, **kwargs):
+        super().__init__(*args, **kwargs)
+        self.holder = holder
+
+    def wait_stub_lines(self, windows_path: str, count: int, timeout: float = 15) -> list[str]:
+        return wait_until(lambda: len(self.stub_lines(windows_path)) >= count and self.stub_lines(windows_path),
+                          timeout, f"{count} command lines from {windows_path}")
+
+    def snapshot(self, *folders: str) -> dict[str, bytes]:
+        """Every file below the folders, by path, with its bytes."""
+        files = {}
+        for folder in folders:
+            root = self.path(folder)
+            for path in sorted(root.rglob("*")):
+                if path.is_file():
+                    files[str(path.relative_to(self.prefix))] = path.read_bytes()
+        return files
+
+    def start_again(self) -> subprocess.Popen:
+        """A second copy of the installed program, while the first runs."""
+        return subprocess.Popen(["wine", PROGRAM_FOLDER + r"\resolvo.exe"], env=self.env, cwd=self.state,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, start_new_session=True)
+
+    def hold(self, windows_path: str, milliseconds: int) -> None:
+        """Has another program hold the file open, sharing nothing, for a
+        while; returns once it holds it. stop() ends it if it still runs."""
+        marker = self.state / "held"
+        marker.unlink(missing_ok=True)
+        subprocess.Popen(["wine", str(self.holder), windows_path, str(milliseconds),
+                          "Z:" + str(marker).replace("/", "\\")], env=self.env, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        wait_until(marker.exists, 30, f"{windows_path} to be held")
+
+    def focused(self) -> str:
+        """The X window with the keyboard focus."""
+        return self.xdotool("getwindowfocus").strip()
+
+    def focus_elsewhere(self) -> None:
+        """Takes the focus away from every window of the program."""
+        info = subprocess.run(["xwininfo", "-root"], env=self.env, capture_output=True, text=True, timeout=20)
+        self.xdotool("windowfocus", str(int(info.stdout.split("Window id: ")[1].split()[0], 16)))
+
+    @contextlib.contextmanager
+    def key_held(self, key: str, seconds: float):
+        """Holds a key down, so that the X server repeats it as a held key
+        repeats on Windows, for at least the given time."""
+        self.xdotool("keydown", key)
+        down = time.monotonic()
+        try:
+            yield
+            time.sleep(max(0.0, seconds - (time.monotonic() - down)))
+        finally:
+            self.xdotool("keyup", key)
+
+    def enter_address(self, main: Window, address: str) -> None:
+        """Types the address in place of the box's text."""
+        self.click_twips(main, MAIN_CLIENT, ADDRESS_BOX)  # after a fix the focus is on Fix It
+        self.keys(main, "End", "shift+Home", "BackSpace")
+        self.type(main, address)
+
+    def fix(self, main: Window, address: str, *answers: str) -> tuple[list[str], float]:
+        """Enters the address, clicks Fix It and gives the answers to the
+        message boxes in turn. Returns the messages shown meanwhile and the
+        time of the click."""
+        shown = len(self.messages())
+        self.enter_address(main, address)
+        clicked = time.monotonic()
+        self.click_twips(main, MAIN_CLIENT, FIX_IT)
+        for answer in answers:
+            self.answer(self.message_box((main.id,), timeout=60), answer)
+        return self.messages()[shown:], clicked
+
+
 class ResolvoTestCase(unittest.TestCase):
     maxDiff = None
 
     def setUp(self):
-        self.session = Session(
+        self.session = TestSession(
             state=Path(os.environ["RESOLVO_WINE_STATE"]),
             exe=Path(os.environ["RESOLVO_EXE"]),
             stub=Path(os.environ["RESOLVO_STUB"]),
