@@ -38,7 +38,9 @@ class MainWindow(ResolvoTestCase):
         self.shot("main-window", main)
         winsock, winsock2 = (self.session.read(PROGRAM_FOLDER + name).decode("utf-16")
                              for name in (r"\winsockbak.reg", r"\winsock2bak.reg"))
-        self.assertTrue(f"[{WINSOCK}]" in winsock and f"[{WINSOCK}2]" not in winsock and f"[{WINSOCK}2]" in winsock2)
+        self.assertIn(f"[{WINSOCK}]", winsock)
+        self.assertNotIn(f"[{WINSOCK}2]", winsock)
+        self.assertIn(f"[{WINSOCK}2]", winsock2)
         # The running copy comes back to the front when a second starts.
         self.session.focus_elsewhere()
         before = self.session.snapshot(ETC, PROGRAM_FOLDER)
