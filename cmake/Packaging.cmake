@@ -4,9 +4,10 @@
 #
 #   cmake --build --preset windows --target package
 #
-# makes resolvo-<version text>-win32.zip in the build folder. Two builds of
-# one commit make the same bytes (tests/reproducible/), which CPack's zip,
-# with each file's time, owner and permissions in it, did not.
+# makes resolvo-<version text>-win32.zip in the build folder, its program
+# signed when a certificate is given. Two builds of one commit make the same
+# bytes (tests/reproducible/), which CPack's zip, with each file's time, owner
+# and permissions in it, did not.
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
@@ -19,10 +20,52 @@ configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt.in ${CMAKE_CURRENT_BIN
     @ONLY NEWLINE_STYLE CRLF)
 
 set(RESOLVO_PACKAGE "${CMAKE_BINARY_DIR}/${RESOLVO_INTERNAL_NAME}-${RESOLVO_VERSION_TEXT}-win32.zip")
+
+# Signing, with the maintainer's certificate: a PKCS#12 file and a file that
+# holds its password (never the password itself, which would show in the
+# build's command lines), named here or, when left empty, by environment
+# variables of the same names at configure time. The download then holds a
+# signed copy, signed/resolvo.exe. The program the build links stays unsigned,
+# so that it is the same whoever builds it, and the tests run that one:
+# signing only appends the signature and fills in the header's checksum and
+# pointer to it, so the copy runs as the tested program does.
+set(RESOLVO_SIGN_PKCS12 "" CACHE FILEPATH "PKCS#12 file of the code-signing certificate")
+set(RESOLVO_SIGN_PASSWORD_FILE "" CACHE FILEPATH "File holding the PKCS#12 file's password")
+set(RESOLVO_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for a release (network)")
+foreach(setting RESOLVO_SIGN_PKCS12 RESOLVO_SIGN_PASSWORD_FILE RESOLVO_SIGN_TIMESTAMP_URL)
+    if(NOT ${setting} AND NOT "$ENV{${setting}}" STREQUAL "")
+        set_property(CACHE ${setting} PROPERTY VALUE "$ENV{${setting}}")
+    endif()
+endforeach()
+if(RESOLVO_SIGN_PKCS12 OR RESOLVO_SIGN_PASSWORD_FILE)
+    foreach(file RESOLVO_SIGN_PKCS12 RESOLVO_SIGN_PASSWORD_FILE)
+        if(NOT IS_ABSOLUTE "${${file}}" OR NOT EXISTS "${${file}}")
+            message(FATAL_ERROR "Signing needs RESOLVO_SIGN_PKCS12 and RESOLVO_SIGN_PASSWORD_FILE, each "
+                "the absolute path of a file; ${file} is '${${file}}'.")
+        endif()
+    endforeach()
+    find_program(RESOLVO_OSSLSIGNCODE osslsigncode REQUIRED)
+    set(RESOLVO_PACKAGED_EXE ${CMAKE_BINARY_DIR}/signed/${RESOLVO_INTERNAL_NAME}.exe)
+    add_custom_command(OUTPUT ${RESOLVO_PACKAGED_EXE}
+        COMMAND ${CMAKE_COMMAND} -D OSSLSIGNCODE=${RESOLVO_OSSLSIGNCODE} -D PKCS12=${RESOLVO_SIGN_PKCS12}
+            -D PASSWORD_FILE=${RESOLVO_SIGN_PASSWORD_FILE} -D TIMESTAMP_URL=${RESOLVO_SIGN_TIMESTAMP_URL}
+            -D DESCRIPTION=${RESOLVO_PRODUCT_NAME} -D URL=http://${RESOLVO_FREESCAN_HOST}/
+            -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D INPUT=$<TARGET_FILE:resolvo> -D OUTPUT=${RESOLVO_PACKAGED_EXE}
+            -P ${CMAKE_CURRENT_LIST_DIR}/Sign.cmake
+        DEPENDS ${CMAKE_CURRENT_LIST_DIR}/Sign.cmake resolvo ${RESOLVO_SIGN_PKCS12}
+        COMMENT "Signing ${RESOLVO_PACKAGED_EXE}"
+        VERBATIM)
+    message(STATUS "The download's resolvo.exe is signed with ${RESOLVO_SIGN_PKCS12}")
+else()
+    set(RESOLVO_PACKAGED_EXE $<TARGET_FILE:resolvo>)
+    message(STATUS "The download's resolvo.exe is not signed: no RESOLVO_SIGN_PKCS12 and "
+        "RESOLVO_SIGN_PASSWORD_FILE given")
+endif()
+
 # In this order in the zip.
 set(package_files
     ${CMAKE_CURRENT_BINARY_DIR}/README.txt
-    $<TARGET_FILE:resolvo>
+    ${RESOLVO_PACKAGED_EXE}
     ${PROJECT_SOURCE_DIR}/resources/winsock.reg
     ${PROJECT_SOURCE_DIR}/resources/winsock2.reg)
 add_custom_command(OUTPUT ${RESOLVO_PACKAGE}
