@@ -59,12 +59,13 @@ if(build_bits EQUAL 32)
 
     # The icon, banner, manifest, version record and imports of the built program, and the download.
     add_test(NAME resources COMMAND ${PROJECT_SOURCE_DIR}/tests/resources/check-resources.sh
-        $<TARGET_FILE:resolvo> ${RESOLVO_PACKAGE})
+        ${RESOLVO_PACKAGED_EXE} ${RESOLVO_PACKAGE})
     set_tests_properties(resources PROPERTIES FIXTURES_REQUIRED package ENVIRONMENT "${test_environment}")
 
-    # Two clean builds of one commit give the same program and download: they are
-    # built again elsewhere and compared with this one. It uses both cores, so the
-    # Wine tests, which wait with time limits, do not run beside it.
+    # Two clean builds of one commit give the same program and download, signed
+    # (with a throwaway certificate) or not: they are built again elsewhere and
+    # compared with this one. It uses both cores, so the Wine tests, which wait
+    # with time limits, do not run beside it.
     file(RELATIVE_PATH package_in_build ${CMAKE_BINARY_DIR} ${RESOLVO_PACKAGE})
     add_test(NAME reproducible_build COMMAND ${PROJECT_SOURCE_DIR}/tests/reproducible/check-reproducible.sh
         ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} windows

@@ -4,14 +4,22 @@
 # of the build under test. They match when built from one commit with the same
 # tools (mingw-w64, binutils, windres, CMake, Ninja, and the Python whose zlib
 # packs the zip) and cache settings; folders, time, user and umask do not count.
+# The second build is signed with the first one's certificate, if any; then
+# tests/signing/ signs it with a throwaway one and checks that signed builds
+# match too, which costs no third build.
 # usage: check-reproducible.sh SOURCE_DIR BUILD_DIR PRESET EXE ZIP   (EXE and ZIP relative to BUILD_DIR)
 set -euo pipefail
 source=$1 build=$2 preset=$3 exe=$4 zip=$5
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-rebuild.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
+signing=()
+for setting in RESOLVO_SIGN_PKCS12 RESOLVO_SIGN_PASSWORD_FILE; do
+    signing+=(-D "$setting=$(sed -n "s/^$setting:[A-Z]*=//p" "$build/CMakeCache.txt")")
+done
 
 start=$SECONDS
-if ! { cmake -S "$source" --preset "$preset" -B "$scratch/build" &&
+if ! { env -u RESOLVO_SIGN_PKCS12 -u RESOLVO_SIGN_PASSWORD_FILE -u RESOLVO_SIGN_TIMESTAMP_URL \
+           cmake -S "$source" --preset "$preset" -B "$scratch/build" "${signing[@]}" &&
        cmake --build "$scratch/build" --target resolvo package; } >"$scratch/log" 2>&1; then
     cat "$scratch/log"
     echo "FAIL: the second build failed"
@@ -25,4 +33,5 @@ for file in "$exe" "$zip"; do
     done
     if cmp "$build/$file" "$scratch/build/$file"; then echo "ok:   $file is the same"; else echo "FAIL: $file differs"; status=1; fi
 done
+"$(dirname "$0")/../signing/check-signing.sh" "$source" "$scratch/build" "$build/$exe" "$exe" "$zip" || status=1
 exit $status

@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Signs a build's download with a throwaway code-signing certificate, made
+# here and removed at the end, and checks the signature: SHA-256, the fixed
+# signing time, verified against that certificate, broken by one changed byte,
+# and the program the download holds. Then the program of another clean build
+# of the commit, byte for byte this one's, goes through the same signing and
+# must give the same signed program and download.
+# usage: check-signing.sh SOURCE_DIR BUILD_DIR OTHER_EXE EXE ZIP
+#   (BUILD_DIR is reconfigured to sign; EXE and ZIP relative to it)
+set -euo pipefail
+source=$1 build=$2 other=$3 exe=$4 zip=$5
+signed=$build/signed/${exe##*/}
+work=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-signing.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+start=$SECONDS
+failures=0
+check() { # what, then a command that succeeds when it holds
+    local what=$1
+    shift
+    if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Resolvo test signer" \
+    -addext extendedKeyUsage=codeSigning -keyout "$work/key.pem" -out "$work/certificate.pem" 2>/dev/null
+printf 'throwaway\n' >"$work/password"
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/certificate.pem" -passout "file:$work/password" \
+    -out "$work/certificate.p12"
+
+succeeds() { # a command, whose output is shown only when it fails
+    if ! "$@" >"$work/log" 2>&1; then
+        cat "$work/log"
+        echo "FAIL: $*"
+        exit 1
+    fi
+}
+# Never a time-stamp server: it would take the network.
+succeeds env -u RESOLVO_SIGN_TIMESTAMP_URL cmake -S "$source" -B "$build" -D RESOLVO_SIGN_TIMESTAMP_URL= \
+    -D RESOLVO_SIGN_PKCS12="$work/certificate.p12" -D RESOLVO_SIGN_PASSWORD_FILE="$work/password"
+succeeds cmake --build "$build" --target package
+
+time=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct)}
+verified=$(osslsigncode verify -CAfile "$work/certificate.pem" -in "$signed" 2>&1) || true
+check "the program is signed, and verifies against the certificate" grep -q '^Succeeded$' <<<"$verified"
+check "the digest is SHA-256" grep -q '^Message digest algorithm *: SHA256' <<<"$verified"
+check "the signing time is $time" grep -qF "Signing time: $(date -u -d "@$time" '+%b %e %H:%M:%S %Y GMT')" \
+    <<<"$verified"
+check "the download holds the signed program" cmp -s <(unzip -p "$build/$zip" "${exe##*/}") "$signed"
+
+changed=$work/changed.exe
+cp "$signed" "$changed"
+byte=$(od -An -tu1 -j 4096 -N 1 "$changed")
+printf "\\$(printf %03o $(((byte + 1) % 256)))" | dd of="$changed" bs=1 seek=4096 conv=notrunc status=none
+check "a changed byte fails verification" \
+    bash -c '! osslsigncode verify -CAfile "$1" -in "$2" >/dev/null 2>&1' - "$work/certificate.pem" "$changed"
+
+# Ninja takes the other build's program, newer than the signed copy, to sign and pack again.
+cp "$signed" "$work/first.exe"
+cp "$build/$zip" "$work/first.zip"
+cp "$other" "$build/$exe"
+succeeds cmake --build "$build" --target package
+check "the other build's signed program is the same" cmp "$work/first.exe" "$signed"
+check "the other build's signed download is the same" cmp "$work/first.zip" "$build/$zip"
+echo "signed twice and checked in $((SECONDS - start)) s"
+exit $((failures > 0))
