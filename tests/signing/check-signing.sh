@@ -47,8 +47,8 @@ check "the signing time is $time" grep -qF "Signing time: $(date -u -d "@$time" 
 check "the download holds the signed program" cmp -s <(unzip -p "$build/$zip" "${exe##*/}") "$signed"
 
 { head -c 4096 && head -c 1 | tr '\000-\377' '\001-\377\000' && cat; } <"$signed" >"$work/changed.exe"
-check "a changed byte fails verification" \
-    bash -c '! osslsigncode verify -CAfile "$1" -in "$2" >/dev/null 2>&1' - "$work/certificate.pem" "$work/changed.exe"
+verified=$(osslsigncode verify -CAfile "$work/certificate.pem" -in "$work/changed.exe" 2>&1) || true
+check "a changed byte fails verification" grep -q '^Failed$' <<<"$verified"
 
 # Ninja takes the other build's program, newer than the signed copy, to sign and pack again.
 cp "$signed" "$work/first.exe"
