@@ -1,23 +1,22 @@
 #!/usr/bin/env bash
-# Signs a build's download with a throwaway code-signing certificate, made
-# here and removed at the end, and checks the signature: SHA-256, the fixed
-# signing time, verified against that certificate, broken by one changed byte,
-# and the program the download holds. Then the program of another clean build
-# of the commit, byte for byte this one's, goes through the same signing and
-# must give the same signed program and download.
-# usage: check-signing.sh SOURCE_DIR BUILD_DIR OTHER_EXE EXE ZIP
-#   (BUILD_DIR is reconfigured to sign; EXE and ZIP relative to it)
+# Signs a build's download with a certificate made here for the run, and
+# checks the signature, the download, and that the program of another clean
+# build of the commit (byte for byte this one's), signed the same way, gives
+# the same signed program and download.
+# usage: check-signing.sh SOURCE_DIR BUILD_DIR OTHER_EXE EXE ZIP   (BUILD_DIR is reconfigured to sign)
 set -euo pipefail
 source=$1 build=$2 other=$3 exe=$4 zip=$5
-signed=$build/signed/${exe##*/}
-work=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-signing.XXXXXX")
+signed=$build/signed/${exe##*/} work=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-signing.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-start=$SECONDS
-failures=0
+start=$SECONDS failures=0
 check() { # what, then a command that succeeds when it holds
     local what=$1
     shift
     if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
+}
+package() { # configured with the settings given, if any; the output shown only when it fails
+    { if [ $# -gt 0 ]; then env -u RESOLVO_SIGN_TIMESTAMP_URL cmake -S "$source" -B "$build" "$@"; fi &&
+        cmake --build "$build" --target package; } >"$work/log" 2>&1 || { cat "$work/log"; echo "FAIL: packing"; exit 1; }
 }
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Resolvo test signer" \
@@ -25,18 +24,9 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Resolvo test signer
 printf 'throwaway\n' >"$work/password"
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/certificate.pem" -passout "file:$work/password" \
     -out "$work/certificate.p12"
-
-succeeds() { # a command, whose output is shown only when it fails
-    if ! "$@" >"$work/log" 2>&1; then
-        cat "$work/log"
-        echo "FAIL: $*"
-        exit 1
-    fi
-}
-# Never a time-stamp server: it would take the network.
-succeeds env -u RESOLVO_SIGN_TIMESTAMP_URL cmake -S "$source" -B "$build" -D RESOLVO_SIGN_TIMESTAMP_URL= \
-    -D RESOLVO_SIGN_PKCS12="$work/certificate.p12" -D RESOLVO_SIGN_PASSWORD_FILE="$work/password"
-succeeds cmake --build "$build" --target package
+# Never a time-stamp server: it takes the network.
+package -D RESOLVO_SIGN_PKCS12="$work/certificate.p12" -D RESOLVO_SIGN_PASSWORD_FILE="$work/password" \
+    -D RESOLVO_SIGN_TIMESTAMP_URL=
 
 time=${SOURCE_DATE_EPOCH:-$(git -C "$source" log -1 --format=%ct)}
 verified=$(osslsigncode verify -CAfile "$work/certificate.pem" -in "$signed" 2>&1) || true
@@ -45,7 +35,6 @@ check "the digest is SHA-256" grep -q '^Message digest algorithm *: SHA256' <<<"
 check "the signing time is $time" grep -qF "Signing time: $(date -u -d "@$time" '+%b %e %H:%M:%S %Y GMT')" \
     <<<"$verified"
 check "the download holds the signed program" cmp -s <(unzip -p "$build/$zip" "${exe##*/}") "$signed"
-
 { head -c 4096 && head -c 1 | tr '\000-\377' '\001-\377\000' && cat; } <"$signed" >"$work/changed.exe"
 verified=$(osslsigncode verify -CAfile "$work/certificate.pem" -in "$work/changed.exe" 2>&1) || true
 check "a changed byte fails verification" grep -q '^Failed$' <<<"$verified"
@@ -54,7 +43,7 @@ check "a changed byte fails verification" grep -q '^Failed$' <<<"$verified"
 cp "$signed" "$work/first.exe"
 cp "$build/$zip" "$work/first.zip"
 cp "$other" "$build/$exe"
-succeeds cmake --build "$build" --target package
+package
 check "the other build's signed program is the same" cmp "$work/first.exe" "$signed"
 check "the other build's signed download is the same" cmp "$work/first.zip" "$build/$zip"
 echo "signed twice and checked in $((SECONDS - start)) s"
