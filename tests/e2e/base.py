@@ -5,7 +5,9 @@ from __future__ import annotations
 
 import os
 import sys
+import subprocess
 import unittest
+from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
@@ -17,6 +19,29 @@ OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
          "Would you like to run a free all inclusive scan which may help you solve the problem?")
 LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
                   "The file was left unchanged.\r\n\r\n{}")
+
+
+
+
+@dataclass
+class Control:
+    """What tests/support/WindowProbe.cpp tells of a control (id 0: the window)."""
+    id: int
+    text: str
+    name: str
+    role: int
+    focusable: bool
+    rect: tuple[int, ...]  # a control's left, top, width, height; the window's centre and client size
+
+
+def probe(session, *dpis: int) -> list[list[Control]]:
+    """The program's visible dialog window and its controls as a screen reader
+    sees them, and then after each change of DPI in turn."""
+    output = subprocess.run(["wine", os.environ["RESOLVO_PROBE"], *map(str, dpis)], env=session.env,
+                            capture_output=True, timeout=60, check=True).stdout.decode()
+    return [[Control(int(id), text, name, int(role), focusable == "1", tuple(map(int, rect.split())))
+             for id, text, name, role, focusable, rect in (line.split("\t") for line in block.splitlines())]
+            for block in output.replace("\r", "").split("\n\n")]
 
 
 class ResolvoTestCase(unittest.TestCase):
