@@ -36,7 +36,7 @@ class Control:
 
 def probe(session, *dpis: int) -> list[list[Control]]:
     """The program's visible dialog window and its controls as a screen reader
-    sees them, and then after each change of DPI in turn."""
+    sees them at the first DPI, and then after each change to the next."""
     output = subprocess.run(["wine", os.environ["RESOLVO_PROBE"], *map(str, dpis)], env=session.env,
                             capture_output=True, timeout=60, check=True).stdout.decode()
     return [[Control(int(id), text, name, int(role), focusable == "1", tuple(map(int, rect.split())))

@@ -12,69 +12,53 @@ from winedriver import (ADDRESS_BOX, ADDRESS_LABEL, BANNER, BROWSER, CANCEL, CON
 
 CLIENT, GRAPHIC, TEXT = 10, 40, 42  # ROLE_SYSTEM_ values
 DPIS = (96, 144, 120, 96)
-# Each window and its controls in z-order: the id (0: the window), the name a
-# screen reader hears (None: the control's own text), the role, whether it
-# takes the focus, and where it lies in twips. The labels, buttons, frame and
-# windows are Windows' own objects, to which Wine gives the role "client" and
-# the focus (Windows: static text, push button, grouping, dialog; labels and
-# the frame take no focus).
-DISCLAIMER = [
-    (0, f"{TITLE} disclaimer", CLIENT, True, DISCLAIMER_CLIENT),
-    (101, f"{TITLE}, DNS error fix", GRAPHIC, True, BANNER),
-    (108, None, CLIENT, True, within(FRAME, (2400, 1680, 3465, 240))),
-    (109, None, CLIENT, True, within(FRAME, (360, 2160, 7455, 255))),
-    (110, None, CLIENT, True, within(FRAME, (120, 2400, 7935, 255))),
-    (105, None, CLIENT, True, within(FRAME, (3600, 2640, 1095, 255))),
-    (106, None, CLIENT, True, within(FRAME, (360, 3000, 7455, 855))),
-    (107, None, CLIENT, True, within(FRAME, (360, 3960, 7455, 255))),
-    (111, None, CLIENT, True, within(FRAME, (1320, 4320, 5535, 495))),
-    (102, None, CLIENT, True, CONTINUE),
-    (103, None, CLIENT, True, EXIT),
-    (104, None, CLIENT, True, FRAME),
-]
-MAIN = [
-    (0, TITLE, CLIENT, True, MAIN_CLIENT),
-    (202, None, CLIENT, True, ADDRESS_LABEL),
-    (201, "Type website to fix below", TEXT, True, ADDRESS_BOX),
-    (2, None, CLIENT, True, CANCEL),
-    (204, None, CLIENT, True, FIX_IT),
-]
-SIZED_TO_TEXT = 108  # keeps its top and its centre
+# Each window and its controls in z-order: the id (0: the window), where it
+# lies in twips and, unless they are its own text and "client", the name a
+# screen reader hears and its role. Labels, buttons, frame and windows are
+# Windows' own objects, which Wine calls "client" and focusable (Windows:
+# static text, push button, grouping, dialog; labels take no focus).
+DISCLAIMER = [(0, DISCLAIMER_CLIENT, f"{TITLE} disclaimer", CLIENT),
+              (101, BANNER, f"{TITLE}, DNS error fix", GRAPHIC)] + [
+    (id, within(FRAME, rect)) for id, rect in [
+        (108, (2400, 1680, 3465, 240)), (109, (360, 2160, 7455, 255)), (110, (120, 2400, 7935, 255)),
+        (105, (3600, 2640, 1095, 255)), (106, (360, 3000, 7455, 855)), (107, (360, 3960, 7455, 255)),
+        (111, (1320, 4320, 5535, 495))]] + [(102, CONTINUE), (103, EXIT), (104, FRAME)]
+MAIN = [(0, MAIN_CLIENT, TITLE, CLIENT), (202, ADDRESS_LABEL),
+        (201, ADDRESS_BOX, "Type website to fix below", TEXT), (2, CANCEL), (204, FIX_IT)]
+SIZED_TO_TEXT = 108  # keeps its top and centre
 
 
 def pixels(twips, dpi):
     """A client size, or a rectangle converted by its edges."""
     if len(twips) == 2:
         return tuple(to_pixels(value, dpi) for value in twips)
-    left, top = to_pixels(twips[0], dpi), to_pixels(twips[1], dpi)
-    return left, top, to_pixels(twips[0] + twips[2], dpi) - left, to_pixels(twips[1] + twips[3], dpi) - top
+    left, top, right, bottom = (to_pixels(value, dpi) for value in
+                                (twips[0], twips[1], twips[0] + twips[2], twips[1] + twips[3]))
+    return left, top, right - left, bottom - top
 
 
 def as_laid_out(control, wanted, centre):
     """The control's rectangle, or the wanted one where it holds: a window keeps its centre (to a pixel, from
-    one DPI to the next) and has the client size; a label sized to its text keeps its top and centre (to a pixel)."""
+    one DPI to the next) and has the client size; a label sized to its text keeps its top and centre."""
     rect = control.rect
-    if len(wanted) == 2:
-        holds = rect[2:] == wanted and all(abs(a - b) <= 1 for a, b in zip(rect, centre))
-    elif control.id == SIZED_TO_TEXT:
-        holds = rect[1] == wanted[1] and abs(2 * rect[0] + rect[2] - 2 * wanted[0] - wanted[2]) <= 2
-    else:
-        holds = rect == wanted
+    holds = (rect[2:] == wanted and all(abs(a - b) <= 1 for a, b in zip(rect, centre)) if control.id == 0 else
+             rect[1] == wanted[1] and abs(2 * rect[0] + rect[2] - 2 * wanted[0] - wanted[2]) <= 2
+             if control.id == SIZED_TO_TEXT else rect == wanted)
     return wanted if holds else rect
 
 
 class ReadAndLaidOut(ResolvoTestCase):
     def assert_read_and_laid_out(self, table):
         """What a screen reader hears of each control, and where each lies after every DPI change."""
-        blocks = probe(self.session, *DPIS[1:])
+        blocks = probe(self.session, *DPIS)
         self.assertEqual(len(blocks), len(DPIS))
         for dpi, block, before in zip(DPIS, blocks, [blocks[0], *blocks]):
-            centre = before[0].rect[:2]
+            rows = [(*row, None, CLIENT)[:4] for row in table]
             self.assertEqual([(c.id, c.name, c.role, c.focusable) for c in block],
-                             [(id, c.text if name is None else name, role, focusable)
-                              for c, (id, name, role, focusable, _) in zip(block, table)], f"at {dpi} DPI")
-            self.assertEqual([as_laid_out(c, pixels(row[4], dpi), centre) for c, row in zip(block, table)],
-                             [pixels(row[4], dpi) for row in table], f"at {dpi} DPI")
+                             [(id, name or c.text, role, True) for c, (id, _, name, role) in zip(block, rows)],
+                             f"at {dpi} DPI")
+            self.assertEqual([as_laid_out(c, pixels(row[1], dpi), before[0].rect[:2])
+                              for c, row in zip(block, rows)], [pixels(row[1], dpi) for row in rows], f"at {dpi} DPI")
 
 
 class Disclaimer(ReadAndLaidOut):

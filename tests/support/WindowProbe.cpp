@@ -1,19 +1,17 @@
 // Looks at resolvo.exe's visible dialog window from another process, as a
-// screen reader does: window_probe [DPI...]. For the window and each of its
-// controls in z-order it prints one tab-separated line: the control id (0
-// for the window), its text, its accessible name, role and whether it is
-// focusable, and where it lies: a control's left, top, width and height in the
-// window's client area; the window's centre on screen and client size.
-// Then, for each DPI given, it tells the window that its DPI changed, with
-// the window's rectangle scaled about its centre as the suggestion, prints
-// a blank line and everything again.
+// screen reader does: window_probe DPI [NEW_DPI...]. For the window and each
+// control in z-order it prints a tab-separated line: the control id (0 for
+// the window), its text, accessible name and role, 1 if it is focusable, and
+// a control's left, top, width and height in the client area, or the
+// window's centre on screen and client size. Then, for each new DPI, it
+// tells the window its DPI changed, suggesting its rectangle scaled about its
+// centre, and prints a blank line and all again.
 #include <windows.h>
 
 #include <oleacc.h>
 
 #include <cstdio>
 #include <cwchar>
-#include <string>
 
 namespace {
 
@@ -22,65 +20,42 @@ constexpr IID AccessibleInterface = {
     0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-    wchar_t className[16] = {};
-    ::GetClassNameW(window, className, 16);
-    if (::IsWindowVisible(window) && std::wcscmp(className, L"#32770") == 0) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
+    wchar_t className[8] = {};
+    ::GetClassNameW(window, className, 8);
+    const bool dialog = ::IsWindowVisible(window) && std::wcscmp(className, L"#32770") == 0;
+    *reinterpret_cast<HWND*>(found) = dialog ? window : nullptr;
+    return !dialog;
 }
 
-// The dialog shown by the thread of the program's hidden window.
-HWND FindResolvoDialog() {
-    HWND dialog = nullptr;
-    const HWND application = ::FindWindowW(L"Resolvo.Application", nullptr);
-    if (application != nullptr) {
-        ::EnumThreadWindows(::GetWindowThreadProcessId(application, nullptr), FindDialog,
-                            reinterpret_cast<LPARAM>(&dialog));
-    }
-    return dialog;
-}
-
-std::string Utf8(const wchar_t* text) {
-    std::string bytes(
-        static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr)),
-        '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes.data(), static_cast<int>(bytes.size()), nullptr,
+void Print(const wchar_t* text) {
+    char bytes[4096] = {};
+    ::WideCharToMultiByte(CP_UTF8, 0, text != nullptr ? text : L"", -1, bytes, sizeof bytes, nullptr,
                           nullptr);
-    return bytes.c_str();
+    std::printf("%s\t", bytes);
 }
 
-void PrintAccessible(HWND window) {
+void PrintControl(HWND window, int id, long a, long b, long c, long d) {
     wchar_t text[1024] = {};
     ::GetWindowTextW(window, text, 1024);
-    std::printf("%s\t", Utf8(text).c_str());
+    std::printf("%d\t", id);
+    Print(text);
     IAccessible* accessible = nullptr;
-    if (FAILED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), AccessibleInterface,
-                                            reinterpret_cast<void**>(&accessible)))) {
-        std::printf("?\t?\t?");
-        return;
-    }
     VARIANT self{};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
+    self.vt = VT_I4;  // CHILDID_SELF
     BSTR name = nullptr;
     VARIANT role{};
     VARIANT state{};
-    accessible->get_accName(self, &name);
-    accessible->get_accRole(self, &role);
-    accessible->get_accState(self, &state);
-    std::printf("%s\t%ld\t%d", Utf8(name != nullptr ? name : L"").c_str(), role.vt == VT_I4 ? role.lVal : -1L,
-                state.vt == VT_I4 && (state.lVal & STATE_SYSTEM_FOCUSABLE) != 0 ? 1 : 0);
+    if (SUCCEEDED(::AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), AccessibleInterface,
+                                               reinterpret_cast<void**>(&accessible)))) {
+        accessible->get_accName(self, &name);
+        accessible->get_accRole(self, &role);
+        accessible->get_accState(self, &state);
+        accessible->Release();
+    }
+    Print(name);
     ::SysFreeString(name);
-    accessible->Release();
-}
-
-RECT ClientRect(HWND control, HWND dialog) {
-    RECT at{};
-    ::GetWindowRect(control, &at);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
-    return at;
+    std::printf("%ld\t%d\t%ld %ld %ld %ld\n", role.lVal, (state.lVal & STATE_SYSTEM_FOCUSABLE) != 0, a, b, c,
+                d);
 }
 
 void PrintWindow(HWND dialog) {
@@ -88,20 +63,18 @@ void PrintWindow(HWND dialog) {
     RECT client{};
     ::GetWindowRect(dialog, &frame);
     ::GetClientRect(dialog, &client);
-    std::printf("0\t");
-    PrintAccessible(dialog);
-    std::printf("\t%ld %ld %ld %ld\n", (frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2,
-                client.right, client.bottom);
-    for (HWND control = ::GetWindow(dialog, GW_CHILD); control != nullptr;
-         control = ::GetWindow(control, GW_HWNDNEXT)) {
-        const RECT at = ClientRect(control, dialog);
-        std::printf("%d\t", ::GetDlgCtrlID(control));
-        PrintAccessible(control);
-        std::printf("\t%ld %ld %ld %ld\n", at.left, at.top, at.right - at.left, at.bottom - at.top);
+    PrintControl(dialog, 0, (frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2, client.right,
+                 client.bottom);
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT at{};
+        ::GetWindowRect(child, &at);
+        ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&at), 2);
+        PrintControl(child, ::GetDlgCtrlID(child), at.left, at.top, at.right - at.left, at.bottom - at.top);
     }
 }
 
-// WM_DPICHANGED carries a pointer, which no system marshals to another
+// WM_DPICHANGED carries a pointer, which is not marshalled to another
 // process: the suggestion is written into the program's own memory.
 void ChangeDpi(HWND dialog, int from, int to) {
     RECT frame{};
@@ -124,19 +97,19 @@ void ChangeDpi(HWND dialog, int from, int to) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    ::CoInitialize(nullptr);
-    const HWND dialog = FindResolvoDialog();
-    if (dialog == nullptr) {
+    // The dialog of the thread of the program's hidden window.
+    const HWND application = ::FindWindowW(L"Resolvo.Application", nullptr);
+    HWND dialog = nullptr;
+    ::EnumThreadWindows(::GetWindowThreadProcessId(application, nullptr), FindDialog,
+                        reinterpret_cast<LPARAM>(&dialog));
+    if (application == nullptr || dialog == nullptr || argc < 2) {
         return 1;
     }
-    const HDC screen = ::GetDC(nullptr);
-    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    ::CoInitialize(nullptr);
     PrintWindow(dialog);
-    for (int i = 1; i < argc; ++i) {
-        const int next = static_cast<int>(std::wcstol(argv[i], nullptr, 10));
-        ChangeDpi(dialog, dpi, next);
-        dpi = next;
+    for (int i = 2; i < argc; ++i) {
+        ChangeDpi(dialog, static_cast<int>(std::wcstol(argv[i - 1], nullptr, 10)),
+                  static_cast<int>(std::wcstol(argv[i], nullptr, 10)));
         std::printf("\n");
         PrintWindow(dialog);
     }
