@@ -109,14 +109,20 @@ void DialogWindow::CentreOnScreen() noexcept {
 
 // The client area is exactly the layout's size at the window's DPI. The
 // frame is measured once more after the window is sized, for a system that
-// draws it at another DPI than it reports.
+// draws it at another DPI than it reports. A move onto a monitor of another
+// DPI lays the window out again for that DPI on the way (WM_DPICHANGED),
+// which then has the last word.
 void DialogWindow::SizeAroundCentre(POINT centre) noexcept {
-    const int clientWidth = TwipsToPixels(clientWidthTwips_, dpi_);
-    const int clientHeight = TwipsToPixels(clientHeightTwips_, dpi_);
-    SIZE size = win32::WindowSizeForClient(handle_, clientWidth, clientHeight, dpi_);
+    const int dpi = dpi_;
+    const int clientWidth = TwipsToPixels(clientWidthTwips_, dpi);
+    const int clientHeight = TwipsToPixels(clientHeightTwips_, dpi);
+    SIZE size = win32::WindowSizeForClient(handle_, clientWidth, clientHeight, dpi);
     for (int attempt = 0; attempt < 2; ++attempt) {
         ::SetWindowPos(handle_, nullptr, centre.x - size.cx / 2, centre.y - size.cy / 2, size.cx, size.cy,
                        SWP_NOZORDER | SWP_NOACTIVATE);
+        if (dpi_ != dpi) {
+            return;
+        }
         RECT client{};
         ::GetClientRect(handle_, &client);
         if (client.right == clientWidth && client.bottom == clientHeight) {
