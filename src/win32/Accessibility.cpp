@@ -6,9 +6,9 @@
 // action. Both functions are Active Accessibility's first ones, on every
 // Windows since 98 and 2000, in Wine, and behind UI Automation's MSAA proxy,
 // which Narrator uses. Dynamic Annotation (IAccPropServices::SetHwndPropStr)
-// would say the same with less code, but Windows XP before Service Pack 2
-// lacks it and Wine only stubs it, so a screen reader there would hear
-// nothing.
+// would say the same with less code, but it needs Active Accessibility 2.0,
+// which not every Windows of the program's has, and Wine 8 answers it
+// E_NOTIMPL: a screen reader there would hear nothing.
 #include "win32/Accessibility.h"
 
 #include <oleacc.h>
@@ -37,12 +37,14 @@ using ResultFromObjectFunction = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
 class Oleacc {
 public:
     Oleacc() noexcept {
-        wchar_t folder[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH - 12) {
+        constexpr wchar_t Name[] = L"\\oleacc.dll";
+        wchar_t path[MAX_PATH] = {};
+        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH - sizeof Name / sizeof Name[0]) {
             return;
         }
-        module_.Reset(::LoadLibraryW((std::wstring(folder, length) + L"\\oleacc.dll").c_str()));
+        ::lstrcpynW(path + length, Name, static_cast<int>(MAX_PATH - length));
+        module_.Reset(::LoadLibraryW(path));
         createStandard_ = Function<CreateStandardFunction>("CreateStdAccessibleObject");
         resultFromObject_ = Function<ResultFromObjectFunction>("LresultFromObject");
     }
