@@ -33,18 +33,22 @@ function(resolvo_not_run name reason)
 endfunction()
 
 add_executable(file_holder support/FileHolder.cpp)
+add_executable(window_probe support/WindowProbe.cpp)
+target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32 gdi32)
 add_executable(win32_tests win32/Win32PlatformTest.cpp support/TempDir.cpp)
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(win32_tests PRIVATE resolvo_win32 GTest::gtest_main)
 add_dependencies(win32_tests recording_stub)
 target_link_options(file_holder PRIVATE -static -municode)
+target_link_options(window_probe PRIVATE -static -municode)
 target_link_options(win32_tests PRIVATE -static)
 
 # What the tests need of the build: its programs, and what it calls the
 # product, so as to expect it rather than repeat it.
 set(test_environment
     "RESOLVO_EXE=$<TARGET_FILE:resolvo>" "RESOLVO_STUB=$<TARGET_FILE:recording_stub>"
-    "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>" "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
+    "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>" "RESOLVO_PROBE=$<TARGET_FILE:window_probe>"
+    "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
     "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots" "RESOLVO_PACKAGE=${RESOLVO_PACKAGE}"
     "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}" "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}"
     "RESOLVO_VERSION=${RESOLVO_VERSION_QUAD}" "PYTHONDONTWRITEBYTECODE=1")

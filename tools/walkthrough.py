@@ -5,7 +5,10 @@ Yes. It saves a screenshot of every window on the way, then prints their
 paths, what the fix changed in the prefix's hosts file, and what the program
 started. Everything happens in the prefix of $RESOLVO_WINE_STATE.
 
-usage: walkthrough.py EXE STUB RESOURCES SCREENSHOT_FOLDER
+With a DPI, the prefix's display runs at that DPI for the walk (Wine's
+LogPixels) and the screenshots' names end in it, such as disclaimer-144dpi.png.
+
+usage: walkthrough.py EXE STUB RESOURCES SCREENSHOT_FOLDER [DPI]
 """
 
 from __future__ import annotations
@@ -32,9 +35,10 @@ DEMO_HOSTS = (b"# The hosts file of a machine on which one site does not load.\r
 
 def walk(session: Session, shots: Path) -> list[Path]:
     taken = []
+    suffix = f"-{session.dpi}dpi" if session.dpi != 96 else ""
 
     def shot(name, window):
-        taken.append(session.screenshot(shots / f"{name}.png", window))
+        taken.append(session.screenshot(shots / f"{name}{suffix}.png", window))
 
     disclaimer = session.start_at_disclaimer()
     time.sleep(0.5)  # let the banner paint
@@ -65,17 +69,23 @@ def walk(session: Session, shots: Path) -> list[Path]:
 
 def main() -> int:
     exe, stub, resources, shots = (Path(arg).resolve() for arg in sys.argv[1:5])
+    dpi = int(sys.argv[5]) if len(sys.argv) > 5 else 96
     state = Path(os.environ["RESOLVO_WINE_STATE"])
     fixture = REPO / "tools" / "wine-fixture.sh"
     subprocess.run([str(fixture), "start"], check=True)
-    session = Session(state, exe, stub, resources)
+    session = Session(state, exe, stub, resources, dpi=dpi)
+    desktop = r"HKCU\Control Panel\Desktop"
     try:
         session.stop()
+        session.wine("reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+        session.stop()  # every program starts again at that DPI
         session.install()
         session.reset_name_files(DEMO_HOSTS)
         taken = walk(session, shots)
         after = session.read(ETC + r"\hosts") or b""
     finally:
+        session.stop()
+        session.wine("reg", "delete", desktop, "/v", "LogPixels", "/f")
         session.stop()
         subprocess.run([str(fixture), "stop"], check=False, capture_output=True)
 

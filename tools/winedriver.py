@@ -40,14 +40,34 @@ def product_name() -> str:
 
 TITLE = product_name()
 
-# The program's two windows, laid out in twips (15 a pixel at Wine's 96 DPI).
+# The program's two windows as laid out in twips (1/1440 inch): the client
+# areas, and each control's left, top, width and height in its window's
+# client area. The disclaimer's controls but Exit lie in its frame.
 DISCLAIMER_CLIENT = (8490, 5610)
-CONTINUE = (2520, 4920, 1335, 375)
+FRAME = (120, 0, 8280, 5490)
+
+
+def within(container: tuple[int, ...], rect: tuple[int, int, int, int]) -> tuple[int, int, int, int]:
+    return (container[0] + rect[0], container[1] + rect[1], rect[2], rect[3])
+
+
+BANNER = within(FRAME, (0, 120, 8235, 1410))
+CONTINUE = within(FRAME, (2400, 4920, 1335, 375))
 EXIT = (4560, 4920, 1335, 375)
 MAIN_CLIENT = (4095, 1575)
+ADDRESS_LABEL = (360, 240, 3615, 255)
 ADDRESS_BOX = (360, 480, 3375, 285)
 CANCEL = (360, 960, 1575, 495)
 FIX_IT = (2160, 960, 1575, 495)
+
+
+def to_pixels(twips: int, dpi: int = 96) -> int:
+    """Twips at a DPI, halves rounded away from zero as Windows' MulDiv does
+    (15 twips a pixel at 96 DPI)."""
+    scaled = abs(twips) * dpi
+    pixels = (scaled + 720) // 1440
+    return pixels if twips >= 0 else -pixels
+
 
 # What it says.
 QUESTION = "Did the page load successfully?"
@@ -99,8 +119,9 @@ class Window:
 class Session:
     """One Wine prefix with Resolvo installed in it, ready to be started."""
 
-    def __init__(self, state: Path, exe: Path, stub: Path, resources: Path):
+    def __init__(self, state: Path, exe: Path, stub: Path, resources: Path, dpi: int = 96):
         self.state = state
+        self.dpi = dpi
         self.exe = exe
         self.stub = stub
         self.resources = resources
@@ -283,10 +304,11 @@ class Session:
         return border, window.height - client_height - border
 
     def click_twips(self, window: Window, client_twips: tuple[int, int], rect: tuple[int, int, int, int]) -> None:
-        """Clicks the middle of a control laid out in twips (at 96 DPI)."""
-        left, top = self.client_origin(window, round(client_twips[0] / 15), round(client_twips[1] / 15))
-        x = left + round((rect[0] + rect[2] / 2) / 15)
-        y = top + round((rect[1] + rect[3] / 2) / 15)
+        """Clicks the middle of a control laid out in twips, at the session's DPI."""
+        left, top = self.client_origin(window, to_pixels(client_twips[0], self.dpi),
+                                       to_pixels(client_twips[1], self.dpi))
+        x = left + to_pixels(rect[0] + rect[2] // 2, self.dpi)
+        y = top + to_pixels(rect[1] + rect[3] // 2, self.dpi)
         self.click(window, x, y)
 
     def reset_name_files(self, hosts: bytes) -> None:

@@ -1,13 +1,19 @@
 #include "ui/Banner.h"
 
 #include <ole2.h>
+#include <oleacc.h>
 #include <olectl.h>
 
+#include "ResolvoVersion.h"
 #include "ResourceIds.h"
+#include "win32/Accessibility.h"
 
 namespace resolvo::ui {
 
 namespace {
+
+// What the picture shows, for a screen reader to say.
+constexpr const wchar_t* BannerName = L"" RESOLVO_PRODUCT_NAME ", DNS error fix";
 
 // The bytes of a resource, copied into memory that a stream can own.
 win32::UniqueGlobal CopyResource(HINSTANCE instance, int id, DWORD& size) noexcept {
@@ -44,6 +50,8 @@ win32::ComPtr<IPicture> DecodeResource(HINSTANCE instance, int id) noexcept {
     return picture;
 }
 
+void DrawFocus(HWND window, HDC dc, RECT area) noexcept;
+
 void OnPaint(HWND window) noexcept {
     const win32::PaintDC dc(window);
     RECT client{};
@@ -53,6 +61,17 @@ void OnPaint(HWND window) noexcept {
         banner->Draw(dc.Get(), client);
     } else {
         ::FillRect(dc.Get(), &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    DrawFocus(window, dc.Get(), client);
+}
+
+// The box shows that it has the focus, unless Windows hides focus until the
+// keyboard is used and it has not been yet.
+void DrawFocus(HWND window, HDC dc, RECT area) noexcept {
+    const auto uiState = static_cast<UINT>(::SendMessageW(window, WM_QUERYUISTATE, 0, 0));
+    if (::GetFocus() == window && (uiState & UISF_HIDEFOCUS) == 0) {
+        ::InflateRect(&area, -1, -1);
+        ::DrawFocusRect(dc, &area);
     }
 }
 
@@ -66,6 +85,20 @@ LRESULT CALLBACK BannerProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_LBUTTONDOWN:
             ::SetFocus(window);
             return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            ::InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_UPDATEUISTATE:
+            ::DefWindowProcW(window, message, wParam, lParam);
+            ::InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_GETOBJECT:
+            if (const LRESULT object =
+                    win32::AnswerAccessibleObject(window, wParam, lParam, BannerName, ROLE_SYSTEM_GRAPHIC)) {
+                return object;
+            }
+            return ::DefWindowProcW(window, message, wParam, lParam);
         default:
             return ::DefWindowProcW(window, message, wParam, lParam);
     }

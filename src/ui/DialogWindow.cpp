@@ -1,6 +1,10 @@
 #include "ui/DialogWindow.h"
 
+#include <new>
 #include <utility>
+
+#include "win32/Accessibility.h"
+#include "win32/Dpi.h"
 
 namespace resolvo::ui {
 
@@ -20,10 +24,17 @@ struct alignas(4) EmptyDialogTemplate {
     WORD title;
 };
 
-int ScreenDpi() noexcept {
-    const win32::WindowDC screen(nullptr);
-    const int dpi = screen ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
-    return dpi > 0 ? dpi : 96;
+win32::UniqueFont MakeFont(int pointsX100, bool bold, int dpi) noexcept {
+    LOGFONTW description{};
+    description.lfHeight = FontHeightForPoints(pointsX100, dpi);
+    description.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    description.lfCharSet = DEFAULT_CHARSET;
+    ::lstrcpynW(description.lfFaceName, WindowFontName, LF_FACESIZE);
+    return win32::UniqueFont(::CreateFontIndirectW(&description));
+}
+
+POINT CentreOf(const RECT& rect) noexcept {
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 RECT WorkAreaUnderCursor() noexcept {
@@ -56,7 +67,6 @@ void DialogWindow::Unload() noexcept {
 
 bool DialogWindow::Create(HINSTANCE instance, HWND owner, DWORD style, DWORD exStyle,
                           const std::wstring& caption, int clientWidthTwips, int clientHeightTwips) noexcept {
-    dpi_ = ScreenDpi();
     clientWidthTwips_ = clientWidthTwips;
     clientHeightTwips_ = clientHeightTwips;
     EmptyDialogTemplate dialogTemplate{};
@@ -70,17 +80,8 @@ bool DialogWindow::Create(HINSTANCE instance, HWND owner, DWORD style, DWORD exS
     return true;
 }
 
-HFONT DialogWindow::FontFor(bool bold) noexcept {
-    win32::UniqueFont& font = bold ? boldFont_ : normalFont_;
-    if (!font) {
-        LOGFONTW description{};
-        description.lfHeight = FontHeightForPoints(bold ? BoldPointsX100 : NormalPointsX100, dpi_);
-        description.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-        description.lfCharSet = DEFAULT_CHARSET;
-        ::lstrcpynW(description.lfFaceName, WindowFontName, LF_FACESIZE);
-        font.Reset(::CreateFontIndirectW(&description));
-    }
-    return font.Get();
+DialogWindow::Fonts DialogWindow::MakeFonts(int dpi) noexcept {
+    return {MakeFont(NormalPointsX100, false, dpi), MakeFont(BoldPointsX100, true, dpi)};
 }
 
 HWND DialogWindow::AddControl(const ControlLayout& control, const TwipsRect& container) noexcept {
@@ -89,23 +90,47 @@ HWND DialogWindow::AddControl(const ControlLayout& control, const TwipsRect& con
         control.exStyle, control.windowClass, control.text, WS_CHILD | WS_VISIBLE | control.style, at.left,
         at.top, at.width, at.height, handle_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
         reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(handle_, GWLP_HINSTANCE)), nullptr);
-    if (created != nullptr) {
-        ::SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(control.bold)), FALSE);
+    if (created == nullptr) {
+        return nullptr;
+    }
+    win32::KeepControlLayoutOnDpiChange(created);
+    ::SendMessageW(created, WM_SETFONT, reinterpret_cast<WPARAM>(fonts_.For(control.bold)), FALSE);
+    try {
+        placed_.push_back({created, Within(container, control.position), control.bold});
+    } catch (const std::bad_alloc&) {
+        // It stays where it is when the DPI changes.
     }
     return created;
 }
 
 void DialogWindow::CentreOnScreen() noexcept {
-    RECT frame{0, 0, TwipsToPixels(clientWidthTwips_, dpi_), TwipsToPixels(clientHeightTwips_, dpi_)};
-    const auto style = static_cast<DWORD>(::GetWindowLongPtrW(handle_, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(::GetWindowLongPtrW(handle_, GWL_EXSTYLE));
-    ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const RECT work = WorkAreaUnderCursor();
-    const int left = work.left + (work.right - work.left - width) / 2;
-    const int top = work.top + (work.bottom - work.top - height) / 2;
-    ::SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeAroundCentre(CentreOf(WorkAreaUnderCursor()));
+}
+
+// The client area is exactly the layout's size at the window's DPI. The
+// frame is measured once more after the window is sized, for a system that
+// draws it at another DPI than it reports. A move onto a monitor of another
+// DPI lays the window out again for that DPI on the way (WM_DPICHANGED),
+// which then has the last word.
+void DialogWindow::SizeAroundCentre(POINT centre) noexcept {
+    const int dpi = dpi_;
+    const int clientWidth = TwipsToPixels(clientWidthTwips_, dpi);
+    const int clientHeight = TwipsToPixels(clientHeightTwips_, dpi);
+    SIZE size = win32::WindowSizeForClient(handle_, clientWidth, clientHeight, dpi);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ::SetWindowPos(handle_, nullptr, centre.x - size.cx / 2, centre.y - size.cy / 2, size.cx, size.cy,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        if (dpi_ != dpi) {
+            return;
+        }
+        RECT client{};
+        ::GetClientRect(handle_, &client);
+        if (client.right == clientWidth && client.bottom == clientHeight) {
+            return;
+        }
+        size.cx += clientWidth - client.right;
+        size.cy += clientHeight - client.bottom;
+    }
 }
 
 void DialogWindow::OnClick(int controlId, std::function<void()> handler) {
@@ -150,10 +175,64 @@ INT_PTR CALLBACK DialogWindow::DialogProcedure(HWND window, UINT message, WPARAM
     return self != nullptr ? self->Dispatch(message, wParam, lParam) : FALSE;
 }
 
+// A dialog procedure hands a message's result back through the window.
+INT_PTR DialogWindow::Answer(LRESULT result) noexcept {
+    ::SetWindowLongPtrW(handle_, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR DialogWindow::OnGetObject(WPARAM flags, LPARAM objectId) noexcept {
+    if (accessibleName_.empty()) {
+        return FALSE;
+    }
+    const LRESULT object =
+        win32::AnswerAccessibleObject(handle_, flags, objectId, accessibleName_.c_str(), 0);
+    return object != 0 ? Answer(object) : FALSE;
+}
+
+// Asked on Windows 10 1703 and later before the DPI changes, so that the
+// rectangle Windows then suggests already has the layout's client area.
+INT_PTR DialogWindow::OnGetDpiScaledSize(int dpi, SIZE& size) noexcept {
+    size = win32::WindowSizeForClient(handle_, TwipsToPixels(clientWidthTwips_, dpi),
+                                      TwipsToPixels(clientHeightTwips_, dpi), dpi);
+    return Answer(TRUE);
+}
+
+// The window moved to a monitor of another DPI, or the monitor's DPI
+// changed: everything is laid out again from its twips. The window takes
+// the place Windows suggests, which keeps it under the mouse while it is
+// dragged, centred on that place at the layout's size. A control is given
+// its new font before the old one is deleted.
+INT_PTR DialogWindow::OnDpiChanged(int dpi, const RECT& suggested) noexcept {
+    dpi_ = dpi;
+    Fonts fonts = MakeFonts(dpi);
+    for (const PlacedControl& control : placed_) {
+        const PixelRect at = ToPixels(control.position, dpi);
+        ::SetWindowPos(control.window, nullptr, at.left, at.top, at.width, at.height,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(control.window, WM_SETFONT, reinterpret_cast<WPARAM>(fonts.For(control.bold)), FALSE);
+    }
+    fonts_ = std::move(fonts);
+    SizeAroundCentre(CentreOf(suggested));
+    OnRelayout();
+    ::InvalidateRect(handle_, nullptr, TRUE);
+    return Answer(0);
+}
+
 INT_PTR DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     switch (message) {
         case WM_INITDIALOG:
+            // Before any control is made: they are made at this DPI.
+            dpi_ = win32::WindowDpi(handle_);
+            fonts_ = MakeFonts(dpi_);
+            win32::KeepDialogLayoutOnDpiChange(handle_);
             return OnInitDialog();
+        case WM_GETOBJECT:
+            return OnGetObject(wParam, lParam);
+        case win32::GetDpiScaledSizeMessage:
+            return OnGetDpiScaledSize(LOWORD(wParam), *reinterpret_cast<SIZE*>(lParam));
+        case win32::DpiChangedMessage:
+            return OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;

@@ -54,6 +54,8 @@ protected:
     bool Create(HINSTANCE instance, HWND owner, DWORD style, DWORD exStyle, const std::wstring& caption,
                 int clientWidthTwips, int clientHeightTwips) noexcept;
     HWND AddControl(const ControlLayout& control, const TwipsRect& container = {0, 0, 0, 0}) noexcept;
+    // What a screen reader calls the window, where its caption does not say.
+    void SetAccessibleName(std::wstring name) { accessibleName_ = std::move(name); }
     HWND Control(int id) const noexcept { return ::GetDlgItem(handle_, id); }
     void OnClick(int controlId, std::function<void()> handler);
     void CentreOnScreen() noexcept;
@@ -63,21 +65,41 @@ protected:
     // Any other message; returns TRUE for one it handled.
     virtual INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     virtual void OnUnload() noexcept {}
+    // The controls have been placed again from their twips at a new DPI.
+    virtual void OnRelayout() noexcept {}
 
 private:
     static INT_PTR CALLBACK DialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void OnCommand(int id, int notification) noexcept;
     void OnNonClientDestroy() noexcept;
-    HFONT FontFor(bool bold) noexcept;
+    INT_PTR OnGetObject(WPARAM flags, LPARAM objectId) noexcept;
+    INT_PTR OnGetDpiScaledSize(int dpi, SIZE& size) noexcept;
+    INT_PTR OnDpiChanged(int dpi, const RECT& suggested) noexcept;
+    INT_PTR Answer(LRESULT result) noexcept;
+    void SizeAroundCentre(POINT centre) noexcept;
+
+    // A control with the place and font it was laid out with.
+    struct PlacedControl {
+        HWND window;
+        TwipsRect position;
+        bool bold;
+    };
+    struct Fonts {
+        win32::UniqueFont normal;
+        win32::UniqueFont bold;
+        HFONT For(bool isBold) const noexcept { return isBold ? bold.Get() : normal.Get(); }
+    };
+    static Fonts MakeFonts(int dpi) noexcept;
 
     HWND handle_ = nullptr;
     int dpi_ = 96;
     int clientWidthTwips_ = 0;
     int clientHeightTwips_ = 0;
     std::vector<std::pair<int, std::function<void()>>> clickHandlers_;
-    win32::UniqueFont normalFont_;
-    win32::UniqueFont boldFont_;
+    std::vector<PlacedControl> placed_;
+    Fonts fonts_;
+    std::wstring accessibleName_;
     std::function<void()> unloaded_;
 };
 

@@ -96,6 +96,8 @@ constexpr DWORD DisclaimerStyle = WS_POPUP | WS_DLGFRAME | DS_MODALFRAME;
 
 DisclaimerWindow::DisclaimerWindow(HINSTANCE instance, std::function<void()> continueWith)
     : instance_(instance), continueWith_(std::move(continueWith)) {
+    // The window has no caption to be announced by.
+    SetAccessibleName(L"" RESOLVO_PRODUCT_NAME " disclaimer");
     OnClick(ContinueButton, [this] { OnContinue(); });
     OnClick(ExitButton, [this] { OnExit(); });
 }
@@ -123,6 +125,10 @@ BOOL DisclaimerWindow::OnInitDialog() noexcept {
     SizeLabelToText(Control(TitleLabel));
     ::SetFocus(Control(Banner));
     return FALSE;
+}
+
+void DisclaimerWindow::OnRelayout() noexcept {
+    SizeLabelToText(Control(TitleLabel));
 }
 
 // The label fits its text in whatever font the system gives it, and stays

@@ -27,6 +27,7 @@ public:
 private:
     BOOL OnInitDialog() noexcept override;
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept override;
+    void OnRelayout() noexcept override;
 
     bool OnKeyPress(wchar_t characterCode) noexcept;
     void OnContinue() noexcept;

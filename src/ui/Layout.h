@@ -54,11 +54,17 @@ constexpr int FontHeightForPoints(int hundredthsOfPoint, int dpi) noexcept {
 }
 
 // 15 twips a pixel at 96 DPI; halves round away from zero, as MulDiv does;
-// neighbours edge to edge stay so where sizes alone would round apart.
-static_assert(TwipsToPixels(8490, 96) == 566 && TwipsToPixels(4095, 144) == 410 &&
-              TwipsToPixels(-15, 96) == -1);
+// neighbours edge to edge stay so where sizes alone would round apart; the
+// disclaimer's banner box is the 545 x 90 picture with a 2-pixel border on
+// each side. The header is portable, so the native build checks these too.
+static_assert(TwipsToPixels(8490, 96) == 566 && TwipsToPixels(4095, 120) == 341 &&
+              TwipsToPixels(4095, 144) == 410 && TwipsToPixels(-15, 96) == -1);
 static_assert(FontHeightForPoints(825, 96) == -11 && FontHeightForPoints(825, 144) == -17);
 static_assert(ToPixels({0, 0, 1010, 100}, 120).width + ToPixels({0, 0, 1010, 100}, 120).left ==
               ToPixels({1010, 0, 1010, 100}, 120).left);
+static_assert(ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).left == 8 &&
+              ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).top == 8 &&
+              ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).width == 545 + 4 &&
+              ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).height == 90 + 4);
 
 }  // namespace resolvo::ui

@@ -20,21 +20,24 @@ enum ControlId : int {
 constexpr int ClientWidthTwips = 4095;
 constexpr int ClientHeightTwips = 1575;
 
-// In tab order. Neither button is the default one, so Enter presses nothing.
+// The label comes before the box it names, which is how Windows' screen
+// reader support finds a text box's name; being no tab stop, it leaves the
+// box the first control in tab order. Neither button is the default one, so
+// Enter presses nothing.
 constexpr ControlLayout Controls[] = {
-    {AddressBox,
-     L"EDIT",
-     L"http://",
-     ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP,
-     WS_EX_CLIENTEDGE,
-     {360, 480, 3375, 285},
-     false},
     {AddressLabel,
      L"STATIC",
      L"Type website to fix below",
      SS_LEFT | SS_NOPREFIX,
      0,
      {360, 240, 3615, 255},
+     false},
+    {AddressBox,
+     L"EDIT",
+     L"http://",
+     ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP,
+     WS_EX_CLIENTEDGE,
+     {360, 480, 3375, 285},
      false},
     {CancelButton, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, {360, 960, 1575, 495}, false},
     {FixItButton, L"BUTTON", L"Fix It", BS_PUSHBUTTON | WS_TABSTOP, 0, {2160, 960, 1575, 495}, false},

@@ -53,6 +53,7 @@ using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
 using UniqueWindow = UniqueHandle<HWND, &::DestroyWindow>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, &::GlobalFree>;
 using UniqueHook = UniqueHandle<HHOOK, &::UnhookWindowsHookEx>;
+using UniqueModule = UniqueHandle<HMODULE, &::FreeLibrary>;
 
 // A window's device context, released to the window it came from.
 class WindowDC {

@@ -9,6 +9,7 @@ import subprocess
 import sys
 import time
 import unittest
+from dataclasses import dataclass
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
@@ -99,6 +100,27 @@ class TestSession(Session):
         for answer in answers:
             self.answer(self.message_box((main.id,), timeout=60), answer)
         return self.messages()[shown:], clicked
+
+
+@dataclass
+class Control:
+    """What tests/support/WindowProbe.cpp tells of a control (id 0: the window)."""
+    id: int
+    text: str
+    name: str
+    role: int
+    focusable: bool
+    rect: tuple[int, ...]  # a control's left, top, width, height; the window's centre and client size
+
+
+def probe(session, *dpis: int) -> list[list[Control]]:
+    """The program's visible dialog window and its controls as a screen reader
+    sees them at the first DPI, and then after each change to the next."""
+    output = subprocess.run(["wine", os.environ["RESOLVO_PROBE"], *map(str, dpis)], env=session.env,
+                            capture_output=True, timeout=60, check=True).stdout.decode()
+    return [[Control(int(id), text, name, int(role), focusable == "1", tuple(map(int, rect.split())))
+             for id, text, name, role, focusable, rect in (line.split("\t") for line in block.splitlines())]
+            for block in output.replace("\r", "").split("\n\n")]
 
 
 class ResolvoTestCase(unittest.TestCase):

@@ -1,20 +1,72 @@
-"""The disclaimer and the main window, driven by keys and clicks, and a
-second copy of the program started while one runs."""
+"""The disclaimer and the main window, driven by keys and clicks, read by a
+screen reader and laid out again at each DPI, and a second copy of the
+program started while one runs."""
 
 import time
 import unittest
 
-from base import SETTLE_SECONDS, ResolvoTestCase
+from base import SETTLE_SECONDS, ResolvoTestCase, probe
 from test_winsock import WINSOCK
-from winedriver import (BROWSER, CANCEL, DISCLAIMER_CLIENT, ETC, EXIT, MAIN_CLIENT, PROGRAM_FOLDER, TITLE,
-                        wait_until)
+from winedriver import (ADDRESS_BOX, ADDRESS_LABEL, BANNER, BROWSER, CANCEL, CONTINUE, DISCLAIMER_CLIENT, ETC,
+                        EXIT, FIX_IT, FRAME, MAIN_CLIENT, PROGRAM_FOLDER, TITLE, to_pixels, wait_until, within)
+
+CLIENT, GRAPHIC, TEXT = 10, 40, 42  # ROLE_SYSTEM_ values
+DPIS = (96, 144, 120, 96)
+# Each window and its controls in z-order: the id (0: the window), where it
+# lies in twips and, unless they are its own text and "client", the name a
+# screen reader hears and its role. Labels, buttons, frame and windows are
+# Windows' own objects, which Wine calls "client" and focusable (Windows:
+# static text, push button, grouping, dialog; labels take no focus).
+DISCLAIMER = [(0, DISCLAIMER_CLIENT, f"{TITLE} disclaimer", CLIENT),
+              (101, BANNER, f"{TITLE}, DNS error fix", GRAPHIC)] + [
+    (id, within(FRAME, rect)) for id, rect in [
+        (108, (2400, 1680, 3465, 240)), (109, (360, 2160, 7455, 255)), (110, (120, 2400, 7935, 255)),
+        (105, (3600, 2640, 1095, 255)), (106, (360, 3000, 7455, 855)), (107, (360, 3960, 7455, 255)),
+        (111, (1320, 4320, 5535, 495))]] + [(102, CONTINUE), (103, EXIT), (104, FRAME)]
+MAIN = [(0, MAIN_CLIENT, TITLE, CLIENT), (202, ADDRESS_LABEL),
+        (201, ADDRESS_BOX, "Type website to fix below", TEXT), (2, CANCEL), (204, FIX_IT)]
+SIZED_TO_TEXT = 108  # keeps its top and centre
 
 
-class Disclaimer(ResolvoTestCase):
+def pixels(twips, dpi):
+    """A client size, or a rectangle converted by its edges."""
+    if len(twips) == 2:
+        return tuple(to_pixels(value, dpi) for value in twips)
+    left, top, right, bottom = (to_pixels(value, dpi) for value in
+                                (twips[0], twips[1], twips[0] + twips[2], twips[1] + twips[3]))
+    return left, top, right - left, bottom - top
+
+
+def as_laid_out(control, wanted, centre):
+    """The control's rectangle, or the wanted one where it holds: a window keeps its centre (to a pixel, from
+    one DPI to the next) and has the client size; a label sized to its text keeps its top and centre."""
+    rect = control.rect
+    holds = (rect[2:] == wanted and all(abs(a - b) <= 1 for a, b in zip(rect, centre)) if control.id == 0 else
+             rect[1] == wanted[1] and abs(2 * rect[0] + rect[2] - 2 * wanted[0] - wanted[2]) <= 2
+             if control.id == SIZED_TO_TEXT else rect == wanted)
+    return wanted if holds else rect
+
+
+class ReadAndLaidOut(ResolvoTestCase):
+    def assert_read_and_laid_out(self, table):
+        """What a screen reader hears of each control, and where each lies after every DPI change."""
+        blocks = probe(self.session, *DPIS)
+        self.assertEqual(len(blocks), len(DPIS))
+        for dpi, block, before in zip(DPIS, blocks, [blocks[0], *blocks]):
+            rows = [(*row, None, CLIENT)[:4] for row in table]
+            self.assertEqual([(c.id, c.name, c.role, c.focusable) for c in block],
+                             [(id, name or c.text, role, True) for c, (id, _, name, role) in zip(block, rows)],
+                             f"at {dpi} DPI")
+            self.assertEqual([as_laid_out(c, pixels(row[1], dpi), before[0].rect[:2])
+                              for c, row in zip(block, rows)], [pixels(row[1], dpi) for row in rows], f"at {dpi} DPI")
+
+
+class Disclaimer(ReadAndLaidOut):
     def test_esc_and_exit_end_the_program_and_change_nothing(self):
         before = self.session.snapshot(ETC, PROGRAM_FOLDER)
         disclaimer = self.session.start_at_disclaimer()
         self.shot("disclaimer", disclaimer)
+        self.assert_read_and_laid_out(DISCLAIMER)
         # Enter and Space on the banner do nothing; Esc ends also with Continue focused.
         self.session.keys(disclaimer, "Return", "space", "Tab", "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
@@ -25,7 +77,7 @@ class Disclaimer(ResolvoTestCase):
         self.assertEqual(self.session.messages(), [])
 
 
-class MainWindow(ResolvoTestCase):
+class MainWindow(ReadAndLaidOut):
     # Space on Continue resets Winsock, backing up both keys with Wine's own
     # registry editor, before the main window appears.
     def test_space_on_continue_opens_it_a_second_copy_changes_nothing_and_cancel_ends(self):
@@ -36,6 +88,7 @@ class MainWindow(ResolvoTestCase):
         self.assertGreaterEqual(time.monotonic() - pressed, SETTLE_SECONDS - 0.5)
         self.session.wait_no_window(disclaimer)
         self.shot("main-window", main)
+        self.assert_read_and_laid_out(MAIN)
         winsock, winsock2 = (self.session.read(PROGRAM_FOLDER + name).decode("utf-16")
                              for name in (r"\winsockbak.reg", r"\winsock2bak.reg"))
         self.assertIn(f"[{WINSOCK}]", winsock)

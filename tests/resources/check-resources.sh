@@ -30,7 +30,7 @@ for dll in $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$imports" | tr '[:upper:]
     check "imports $dll, a Windows system DLL" grep -qw -- "${dll%.dll}" \
         <<<"kernel32 user32 gdi32 comctl32 ole32 oleaut32 advapi32 shell32 msvcrt"
 done
-late=$(grep -oEw 'GetTickCount64|InitializeConditionVariable|SleepConditionVariable[A-Za-z]*|InitializeSRWLock|AcquireSRWLock[A-Za-z]*|InitOnceExecuteOnce|GetFileInformationByHandleEx|SetFileInformationByHandle|CreateSymbolicLink[AW]?|GetFinalPathNameByHandle[AW]?|FlsAlloc|CompareStringEx|SetDefaultDllDirectories|GetDpiForWindow' <<<"$imports" | sort -u | tr '\n' ' ' || true)
+late=$(grep -oEw 'GetTickCount64|InitializeConditionVariable|SleepConditionVariable[A-Za-z]*|InitializeSRWLock|AcquireSRWLock[A-Za-z]*|InitOnceExecuteOnce|GetFileInformationByHandleEx|SetFileInformationByHandle|CreateSymbolicLink[AW]?|GetFinalPathNameByHandle[AW]?|FlsAlloc|CompareStringEx|SetDefaultDllDirectories|GetDpiForWindow|AdjustWindowRectExForDpi|SetDialog[A-Za-z]*DpiChangeBehavior' <<<"$imports" | sort -u | tr '\n' ' ' || true)
 check "imports nothing Windows XP lacks (${late:-none})" test -z "$late"
 
 # The icon first, at 32 and 16 pixels; the banner, a 545 x 90 JPEG.
@@ -43,7 +43,8 @@ check "the banner is a 545x90 JPEG" test "$(identify -format '%m %wx%h' "$work/b
 
 manifest=$(extract 24 1)
 for needed in 'requestedExecutionLevel level="requireAdministrator" uiAccess="false"' \
-    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>' \
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true/pm</dpiAware>' \
+    '<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>' \
     'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
     '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' \
     '{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}' '{1f676c76-80e1-4239-95bb-83d0f6d0da78}' \
