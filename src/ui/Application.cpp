@@ -2,6 +2,7 @@
 
 #include "ui/Banner.h"
 #include "win32/MessagePump.h"
+#include "win32/WindowObject.h"
 
 namespace resolvo::ui {
 
@@ -75,9 +76,9 @@ LRESULT CALLBACK Application::HiddenProcedure(HWND window, UINT message, WPARAM 
                                               LPARAM lParam) noexcept {
     if (message == WM_NCCREATE) {
         const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+        win32::AttachObject(window, GWLP_USERDATA, static_cast<Application*>(creation->lpCreateParams));
     }
-    auto* self = reinterpret_cast<Application*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* self = win32::AttachedObject<Application>(window, GWLP_USERDATA);
     if (message == ActivateMessage && self != nullptr) {
         self->BringToFront();
         return 0;

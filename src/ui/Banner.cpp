@@ -7,6 +7,7 @@
 #include "ResolvoVersion.h"
 #include "ResourceIds.h"
 #include "win32/Accessibility.h"
+#include "win32/WindowObject.h"
 
 namespace resolvo::ui {
 
@@ -56,7 +57,7 @@ void OnPaint(HWND window) noexcept {
     const win32::PaintDC dc(window);
     RECT client{};
     ::GetClientRect(window, &client);
-    const auto* banner = reinterpret_cast<const BannerImage*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+    const auto* banner = win32::AttachedObject<const BannerImage>(window, GWLP_USERDATA);
     if (banner != nullptr) {
         banner->Draw(dc.Get(), client);
     } else {
@@ -132,7 +133,7 @@ bool RegisterBannerClass(HINSTANCE instance) noexcept {
 }
 
 void ShowBanner(HWND bannerBox, const BannerImage& banner) noexcept {
-    ::SetWindowLongPtrW(bannerBox, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&banner));
+    win32::AttachObject(bannerBox, GWLP_USERDATA, &banner);
     ::InvalidateRect(bannerBox, nullptr, FALSE);
 }
 

@@ -5,6 +5,7 @@
 
 #include "win32/Accessibility.h"
 #include "win32/Dpi.h"
+#include "win32/WindowObject.h"
 
 namespace resolvo::ui {
 
@@ -155,7 +156,7 @@ void DialogWindow::OnCommand(int id, int notification) noexcept {
 
 // The last message the window gets: from here on the object has no window.
 void DialogWindow::OnNonClientDestroy() noexcept {
-    ::SetWindowLongPtrW(handle_, DWLP_USER, 0);
+    win32::AttachObject<DialogWindow>(handle_, DWLP_USER, nullptr);
     handle_ = nullptr;
     if (unloaded_) {
         unloaded_();
@@ -168,9 +169,9 @@ INT_PTR CALLBACK DialogWindow::DialogProcedure(HWND window, UINT message, WPARAM
     if (message == WM_INITDIALOG) {
         self = reinterpret_cast<DialogWindow*>(lParam);
         self->handle_ = window;
-        ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+        win32::AttachObject(window, DWLP_USER, self);
     } else {
-        self = reinterpret_cast<DialogWindow*>(::GetWindowLongPtrW(window, DWLP_USER));
+        self = win32::AttachedObject<DialogWindow>(window, DWLP_USER);
     }
     return self != nullptr ? self->Dispatch(message, wParam, lParam) : FALSE;
 }
