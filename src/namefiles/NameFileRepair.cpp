@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "namefiles/SafeRewrite.h"
 #include "port/Failure.h"
@@ -17,7 +18,6 @@ namespace {
 constexpr std::string_view EtcFolder = "\\drivers\\etc\\";
 constexpr std::string_view HostsName = "hosts";
 constexpr std::string_view LmhostsName = "lmhosts";
-constexpr std::string_view BackupSuffix = ".rv2";
 constexpr std::string_view CommentMark = "#";
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 
@@ -79,38 +79,47 @@ private:
 // Windows takes a lone LF for a line end, though to this program it is text
 // inside a line. So each LF-separated part that names the host gets its own
 // mark: a site's entry after an LF is commented out, and a localhost entry
-// before it is left alone.
-void MarkNamingParts(std::string_view line, const HostMatcher& matcher, std::string& marked) {
-    for (std::size_t start = 0;;) {
-        const std::size_t end = line.find('\n', start);
-        const std::string_view part = line.substr(start, end == std::string_view::npos ? end : end - start);
-        if (matcher.FoundIn(part)) {
-            marked += CommentMark;
+// before it is left alone. Marks are kept as the offsets they go in front of.
+void MarkNamingParts(std::string_view line, std::size_t offset, const HostMatcher& matcher,
+                     std::vector<std::size_t>& marks) {
+    for (std::size_t start = 0; start <= line.size();) {
+        const std::size_t end = std::min(line.find('\n', start), line.size());
+        if (matcher.FoundIn(line.substr(start, end - start))) {
+            marks.push_back(offset + start);
         }
-        marked += part;
-        if (end == std::string_view::npos) {
-            return;
-        }
-        marked += '\n';
         start = end + 1;
     }
 }
 
-// A missing file reads as one without lines. A UTF-16 file is refused: its
-// lines cannot be split at single bytes, and it is left exactly as it is.
-LineReader ReadIfPresent(Files& files, const std::string& path, bool present) {
-    if (!present) {
-        return {};
+// Whether the bytes are UTF-16 text without a byte-order mark, judged as
+// Windows' IsTextUnicode judges zero-extended text: every ASCII character
+// of UTF-16 has a NUL beside it, which a file of single bytes never has.
+// Its first 256 characters tell.
+bool LooksLikeUtf16(std::string_view bytes) noexcept {
+    const std::size_t units = std::min<std::size_t>(bytes.size() / 2, 256);
+    std::size_t nulFirst = 0;
+    std::size_t nulSecond = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        nulFirst += bytes[2 * i] == '\0' ? 1u : 0u;
+        nulSecond += bytes[2 * i + 1] == '\0' ? 1u : 0u;
     }
-    LineReader lines = WhileBusy(files, [&] { return files.OpenForReading(path); });
-    if (lines.BeginsWith("\xFF\xFE") || lines.BeginsWith("\xFE\xFF")) {
+    // NUL in at least every other unit on one side, and rarely on the other.
+    return units > 0 && std::max(nulFirst, nulSecond) * 2 >= units &&
+           std::min(nulFirst, nulSecond) * 4 < units;
+}
+
+// A UTF-16 file is refused: its lines cannot be split at single bytes, and
+// it is left exactly as it is.
+LineReader ReadNameFile(Files& files, const std::string& path, BusyBudget& busy) {
+    LineReader lines = WhileBusy(files, busy, [&] { return files.OpenForReading(path); });
+    if (lines.BeginsWith("\xFF\xFE") || lines.BeginsWith("\xFE\xFF") || LooksLikeUtf16(lines.Content())) {
         throw Failure("ReadFile", path, error_code::UnsupportedType);
     }
     return lines;
 }
 
-// Whatever fails while a name file is backed up or rewritten is told as a
-// failure of that file, not of the temporary or backup file it happened on.
+// Whatever fails while a file is written is told as a failure of that file,
+// not of the temporary file it happened on.
 template <typename Work>
 void AsFailureOf(const std::string& path, Work&& work) {
     try {
@@ -123,24 +132,49 @@ void AsFailureOf(const std::string& path, Work&& work) {
     }
 }
 
-// Hands the lines on one at a time: the new content goes straight to the
-// temporary file, so only the file as read is held in memory. A file over
-// the limit fails before its extra line is used, and its rewrite is dropped.
+// A file over the limit fails before its extra line is used.
 template <typename EachLine>
 void ForEachLine(const std::string& path, LineReader& lines, EachLine&& eachLine) {
     for (int count = 0; !lines.AtEnd(); ++count) {
         if (count == NameFileRepair::MaxLines) {
             throw Failure("ReadLine", path, error_code::FileTooLarge);
         }
-        eachLine(lines.ReadLine());
+        eachLine(lines.NextLine().text);
     }
+}
+
+// Where a "#" goes in front of a line, as offsets into the file's content.
+std::vector<std::size_t> MarksFor(const std::string& path, LineReader& lines, const std::string& host) {
+    const HostMatcher matcher(host);
+    const char* const content = lines.Content().data();
+    // A host with an LF in it can only be found across parts: then the line
+    // as a whole is marked.
+    const bool markParts = host.find('\n') == std::string::npos;
+    // A UTF-8 mark stays the file's first bytes, ahead of any "#".
+    std::size_t skip = lines.BeginsWith(Utf8Mark) ? Utf8Mark.size() : 0;
+    std::vector<std::size_t> marks;
+    ForEachLine(path, lines, [&](std::string_view line) {
+        line.remove_prefix(std::exchange(skip, 0));
+        if (!matcher.FoundIn(line)) {
+            return;
+        }
+        const auto offset = static_cast<std::size_t>(line.data() - content);
+        if (markParts && line.find('\n') != std::string_view::npos) {
+            MarkNamingParts(line, offset, matcher, marks);
+        } else {
+            marks.push_back(offset);
+        }
+    });
+    return marks;
 }
 
 }  // namespace
 
 void NameFileRepair::RepairNameFiles(const std::string& host) {
     state_.EtcDirectory = GetEtcDirectory();
-    RunStep([&] { RemoveLeftovers(files_, state_.EtcDirectory); });
+    hostsBusy_ = {};
+    lmhostsBusy_ = {};
+    RemoveLeftovers(files_, state_.EtcDirectory);
     SaveAndClearAttributes();
     // A failed stage must not leave a read-only file writable.
     try {
@@ -168,54 +202,71 @@ void NameFileRepair::RestoreAttributes() {
     Restore(LmhostsPath(), state_.LmhostsAttributes, restoreLmhosts_);
 }
 
+// The backup is the file's exact bytes. Without a file (or with a folder in
+// its place) there is nothing to back up, and an older backup stays.
 void NameFileRepair::CopyToBackup(const std::string& path) {
-    AsFailureOf(path, [&] {
-        LineReader lines = ReadIfPresent(files_, path, files_.FileExists(path));
-        SafeRewrite backup(files_, path + std::string(BackupSuffix), runTag_);
-        ForEachLine(path, lines, [&backup](const std::string& line) { backup.WriteLine(line); });
-        backup.Commit(std::nullopt);
-    });
+    if (!files_.FileExists(path)) {
+        return;
+    }
+    BusyBudget& busy = BusyOf(path);
+    LineReader lines = ReadNameFile(files_, path, busy);
+    ForEachLine(path, lines, [](std::string_view) {});
+    const std::string backup = path + std::string(BackupSuffix);
+    AsFailureOf(backup, [&] { WriteBackup(backup, lines.Content(), busy); });
 }
 
 void NameFileRepair::CommentOutHost(const std::string& path, const std::string& host) {
     AsFailureOf(path, [&] { Rewrite(path, host); });
 }
 
+// A read-only, hidden or system backup is written as the name files are: its
+// read-only bit is lifted for the write, and its bits are put back after.
+void NameFileRepair::WriteBackup(const std::string& backup, std::string_view bytes, BusyBudget& busy) {
+    std::optional<std::uint32_t> bits;
+    if (files_.FileExists(backup)) {
+        bits = files_.GetAttributes(backup) & SettableAttributes;
+    }
+    const bool readOnly = bits && (*bits & ReadOnlyAttribute) != 0;
+    if (readOnly) {
+        WhileBusy(files_, busy, [&] { files_.SetAttributes(backup, *bits & ~ReadOnlyAttribute); });
+    }
+    try {
+        SafeRewrite rewrite(files_, backup, runTag_, busy);
+        rewrite.Write(bytes);
+        rewrite.Commit(bits);
+    } catch (...) {
+        if (readOnly) {
+            RunStep([&] { files_.SetAttributes(backup, *bits); });
+        }
+        throw;
+    }
+}
+
+// Only the "#" marks are added: every other byte, line ends included, stays
+// as it was. A file in which no line names the host is not written at all;
+// a missing one is created empty.
 void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
-    const bool present = files_.FileExists(path);
-    LineReader lines = ReadIfPresent(files_, path, present);
-    // An empty file would come out of the rewrite as it went in. Where there
-    // is no lmhosts, the first repair leaves an empty one, and every later
-    // repair would otherwise replace it with another.
-    if (present && lines.AtEnd()) {
+    BusyBudget& busy = BusyOf(path);
+    if (!files_.FileExists(path)) {
+        SafeRewrite(files_, path, runTag_, busy).Commit(std::nullopt);
+        return;
+    }
+    LineReader lines = ReadNameFile(files_, path, busy);
+    const std::vector<std::size_t> marks = MarksFor(path, lines, host);
+    if (marks.empty()) {
         return;
     }
     // Read before anything is written, so that a failure here costs nothing.
-    const std::optional<std::uint32_t> attributes =
-        present ? std::optional(files_.GetAttributes(path)) : std::nullopt;
-    const HostMatcher matcher(host);
-    SafeRewrite rewrite(files_, path, runTag_);
-    std::string marked;
-    // A host with an LF in it can only be found across parts: then the line
-    // as a whole is marked.
-    const bool markParts = host.find('\n') == std::string::npos;
-    // A UTF-8 mark stays the file's first bytes, ahead of any "#".
-    std::string_view mark = lines.BeginsWith(Utf8Mark) ? Utf8Mark : std::string_view();
-    ForEachLine(path, lines, [&](const std::string& whole) {
-        const std::string_view line = std::string_view(whole).substr(std::exchange(mark, {}).size());
-        if (!matcher.FoundIn(line)) {
-            rewrite.WriteLine(whole);
-            return;
-        }
-        marked.assign(whole, 0, whole.size() - line.size());
-        if (markParts && line.find('\n') != std::string_view::npos) {
-            MarkNamingParts(line, matcher, marked);
-        } else {
-            marked += CommentMark;
-            marked += line;
-        }
-        rewrite.WriteLine(marked);
-    });
+    const std::uint32_t attributes = files_.GetAttributes(path);
+    SafeRewrite rewrite(files_, path, runTag_, busy);
+    const std::string_view content = lines.Content();
+    std::size_t written = 0;
+    for (const std::size_t mark : marks) {
+        rewrite.Write(content.substr(written, mark - written));
+        rewrite.Write(CommentMark);
+        written = mark;
+    }
+    rewrite.Write(content.substr(written));
     rewrite.Commit(attributes);
 }
 
@@ -225,6 +276,10 @@ std::string NameFileRepair::HostsPath() const {
 
 std::string NameFileRepair::LmhostsPath() const {
     return state_.EtcDirectory + std::string(LmhostsName);
+}
+
+BusyBudget& NameFileRepair::BusyOf(const std::string& path) {
+    return path == HostsPath() ? hostsBusy_ : lmhostsBusy_;
 }
 
 void NameFileRepair::BackUpOnce() {
@@ -251,12 +306,14 @@ bool NameFileRepair::SaveAndClear(const std::string& path, std::uint32_t& saved)
 
 void NameFileRepair::ClearReadOnly(const std::string& path) {
     const std::uint32_t writable = files_.GetAttributes(path) & SettableAttributes & ~ReadOnlyAttribute;
-    WhileBusy(files_, [&] { files_.SetAttributes(path, writable); });
+    WhileBusy(files_, BusyOf(path), [&] { files_.SetAttributes(path, writable); });
 }
 
 void NameFileRepair::Restore(const std::string& path, std::uint32_t saved, bool restorable) {
     if (restorable) {
-        RunStep([&] { WhileBusy(files_, [&] { files_.SetAttributes(path, saved & SettableAttributes); }); });
+        RunStep([&] {
+            WhileBusy(files_, BusyOf(path), [&] { files_.SetAttributes(path, saved & SettableAttributes); });
+        });
     }
 }
 
