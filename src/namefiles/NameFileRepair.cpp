@@ -1,7 +1,6 @@
 #include "namefiles/NameFileRepair.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -27,68 +26,109 @@ constexpr char FoldCase(char c) noexcept {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Finds a host anywhere in a line, whatever the letter case on either side.
-// Every line of both files is searched at each repair, so the search skips
-// ahead by the host's length where it can (Horspool) instead of trying each
-// position in turn; that keeps a repair close to the cost of a plain copy.
-class HostMatcher {
+// Whether the host (folded) stands at the position, whatever the letter case.
+bool HostAt(std::string_view content, std::size_t at, std::string_view host) noexcept {
+    if (at + host.size() > content.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < host.size(); ++i) {
+        if (FoldCase(content[at + i]) != host[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Lines end at CR LF or a lone CR (see LineReader); a last line without an
+// end counts too. A file over the limit fails before anything is written.
+class LineCount {
 public:
-    explicit HostMatcher(std::string_view host) : host_(host) {
-        std::transform(host_.begin(), host_.end(), host_.begin(), FoldCase);
-        skip_.fill(host_.size());
-        for (std::size_t i = 0; i + 1 < host_.size(); ++i) {
-            const std::size_t skip = host_.size() - 1 - i;
-            skip_[Index(host_[i])] = skip;
-            if (host_[i] >= 'a' && host_[i] <= 'z') {
-                skip_[Index(static_cast<char>(host_[i] - 'a' + 'A'))] = skip;
-            }
+    LineCount(const std::string& path, std::string_view content)
+        : path_(path),
+          lines_(!content.empty() && content.back() != '\r' && !content.ends_with("\r\n") ? 1 : 0) {}
+
+    void AddEnds(std::size_t ends) {
+        lines_ += ends;
+        if (lines_ > static_cast<std::size_t>(NameFileRepair::MaxLines)) {
+            throw Failure("ReadLine", path_, error_code::FileTooLarge);
         }
     }
 
-    bool FoundIn(std::string_view line) const noexcept {
-        if (host_.empty()) {
-            return false;
-        }
-        // `end` is where the host's last character would be.
-        for (std::size_t end = host_.size() - 1; end < line.size(); end += skip_[Index(line[end])]) {
-            if (MatchesEndingAt(line, end)) {
-                return true;
-            }
-        }
-        return false;
+    void Add(std::string_view bytes) {
+        AddEnds(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')));
     }
 
 private:
-    static std::size_t Index(char c) noexcept { return static_cast<unsigned char>(c); }
-
-    bool MatchesEndingAt(std::string_view line, std::size_t end) const noexcept {
-        const std::size_t start = end + 1 - host_.size();
-        for (std::size_t i = host_.size(); i-- > 0;) {
-            if (FoldCase(line[start + i]) != host_[i]) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    std::string host_;
-    // How far the host may move on, by the line's character under its end.
-    std::array<std::size_t, 256> skip_{};
+    const std::string& path_;
+    std::size_t lines_;
 };
 
-// Windows takes a lone LF for a line end, though to this program it is text
-// inside a line. So each LF-separated part that names the host gets its own
-// mark: a site's entry after an LF is commented out, and a localhost entry
-// before it is left alone. Marks are kept as the offsets they go in front of.
-void MarkNamingParts(std::string_view line, std::size_t offset, const HostMatcher& matcher,
-                     std::vector<std::size_t>& marks) {
-    for (std::size_t start = 0; start <= line.size();) {
-        const std::size_t end = std::min(line.find('\n', start), line.size());
-        if (matcher.FoundIn(line.substr(start, end - start))) {
-            marks.push_back(offset + start);
-        }
-        start = end + 1;
+// Where a "#" goes, as offsets into the content: in front of each line that
+// holds the host. Windows takes a lone LF for a line end too, though to this
+// program it is text inside a line; so each LF-separated part that names the
+// host gets its own mark: a site's entry after an LF is commented out, and a
+// localhost entry before it is left alone. A host with an LF in it can only
+// be found across parts: then the line as a whole is marked. A UTF-8 mark
+// stays the file's first bytes, ahead of any "#".
+//
+// Every byte of both files is looked at in each repair. To keep that close
+// to the cost of a plain copy, the bytes are taken in blocks of a fixed size,
+// which the compiler handles many bytes at a time: the line ends in a block
+// are counted, and only a block where the host's first two characters stand
+// is searched further.
+std::vector<std::size_t> MarksFor(const std::string& path, std::string_view content,
+                                  const std::string& host) {
+    LineCount lines(path, content);
+    std::vector<std::size_t> marks;
+    // An empty host names nothing, and no line holds a line end.
+    if (host.empty() || host.find('\r') != std::string::npos) {
+        lines.Add(content);
+        return marks;
     }
+    std::string folded(host);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+    const std::string_view partEnds = host.find('\n') == std::string::npos ? "\r\n" : "\r";
+    const std::size_t first = content.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+    std::size_t next = first;  // where the next match may start
+    const auto consider = [&](std::size_t at) {
+        // The LF of a CR LF ends a line; it is in none.
+        if (at < next || !HostAt(content, at, folded) ||
+            (content[at] == '\n' && at > 0 && content[at - 1] == '\r')) {
+            return;
+        }
+        const std::size_t before = content.find_last_of(partEnds, at);
+        marks.push_back(before == std::string_view::npos || before < first ? first : before + 1);
+        next = std::min(content.find_first_of(partEnds, at), content.size());
+    };
+
+    using Byte = std::uint8_t;
+    const auto head = static_cast<Byte>(folded[0]);
+    const auto second = static_cast<Byte>(folded.size() > 1 ? folded[1] : folded[0]);
+    const Byte single = folded.size() == 1 ? 1 : 0;
+    const auto* bytes = reinterpret_cast<const Byte*>(content.data());
+    constexpr std::size_t Block = 128;
+    std::size_t at = 0;
+    for (; at + Block < content.size(); at += Block) {
+        const Byte* block = bytes + at;
+        Byte ends = 0;
+        Byte candidates = 0;
+        for (std::size_t i = 0; i < Block; ++i) {
+            const Byte here = block[i] | static_cast<Byte>(static_cast<Byte>(block[i] - 'A') < 26 ? 0x20 : 0);
+            const Byte after =
+                block[i + 1] | static_cast<Byte>(static_cast<Byte>(block[i + 1] - 'A') < 26 ? 0x20 : 0);
+            ends = static_cast<Byte>(ends + (block[i] == '\r' ? 1 : 0));
+            candidates |= static_cast<Byte>((here == head ? 1 : 0) & ((after == second ? 1 : 0) | single));
+        }
+        lines.AddEnds(ends);
+        for (std::size_t i = at; candidates != 0 && i < at + Block; ++i) {
+            consider(i);
+        }
+    }
+    lines.Add(content.substr(at));
+    for (; at < content.size(); ++at) {
+        consider(at);
+    }
+    return marks;
 }
 
 // Whether the bytes are UTF-16 text without a byte-order mark, judged as
@@ -132,42 +172,6 @@ void AsFailureOf(const std::string& path, Work&& work) {
     }
 }
 
-// A file over the limit fails before its extra line is used.
-template <typename EachLine>
-void ForEachLine(const std::string& path, LineReader& lines, EachLine&& eachLine) {
-    for (int count = 0; !lines.AtEnd(); ++count) {
-        if (count == NameFileRepair::MaxLines) {
-            throw Failure("ReadLine", path, error_code::FileTooLarge);
-        }
-        eachLine(lines.NextLine().text);
-    }
-}
-
-// Where a "#" goes in front of a line, as offsets into the file's content.
-std::vector<std::size_t> MarksFor(const std::string& path, LineReader& lines, const std::string& host) {
-    const HostMatcher matcher(host);
-    const char* const content = lines.Content().data();
-    // A host with an LF in it can only be found across parts: then the line
-    // as a whole is marked.
-    const bool markParts = host.find('\n') == std::string::npos;
-    // A UTF-8 mark stays the file's first bytes, ahead of any "#".
-    std::size_t skip = lines.BeginsWith(Utf8Mark) ? Utf8Mark.size() : 0;
-    std::vector<std::size_t> marks;
-    ForEachLine(path, lines, [&](std::string_view line) {
-        line.remove_prefix(std::exchange(skip, 0));
-        if (!matcher.FoundIn(line)) {
-            return;
-        }
-        const auto offset = static_cast<std::size_t>(line.data() - content);
-        if (markParts && line.find('\n') != std::string_view::npos) {
-            MarkNamingParts(line, offset, matcher, marks);
-        } else {
-            marks.push_back(offset);
-        }
-    });
-    return marks;
-}
-
 }  // namespace
 
 void NameFileRepair::RepairNameFiles(const std::string& host) {
@@ -209,8 +213,8 @@ void NameFileRepair::CopyToBackup(const std::string& path) {
         return;
     }
     BusyBudget& busy = BusyOf(path);
-    LineReader lines = ReadNameFile(files_, path, busy);
-    ForEachLine(path, lines, [](std::string_view) {});
+    const LineReader lines = ReadNameFile(files_, path, busy);
+    LineCount(path, lines.Content()).Add(lines.Content());
     const std::string backup = path + std::string(BackupSuffix);
     AsFailureOf(backup, [&] { WriteBackup(backup, lines.Content(), busy); });
 }
@@ -251,8 +255,8 @@ void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
         SafeRewrite(files_, path, runTag_, busy).Commit(std::nullopt);
         return;
     }
-    LineReader lines = ReadNameFile(files_, path, busy);
-    const std::vector<std::size_t> marks = MarksFor(path, lines, host);
+    const LineReader lines = ReadNameFile(files_, path, busy);
+    const std::vector<std::size_t> marks = MarksFor(path, lines.Content(), host);
     if (marks.empty()) {
         return;
     }

@@ -2,17 +2,17 @@
 
 namespace resolvo {
 
-LineReader::Line LineReader::NextLine() noexcept {
-    const std::string_view content(content_);
-    const std::size_t start = position_;
-    const std::size_t cr = content.find('\r', start);
-    if (cr == std::string_view::npos) {
-        position_ = content.size();
-        return {content.substr(start), {}};
+std::string LineReader::ReadLine() {
+    const std::size_t end = content_.find('\r', position_);
+    if (end == std::string::npos) {
+        std::string line = content_.substr(position_);
+        position_ = content_.size();
+        return line;
     }
-    const bool crlf = cr + 1 < content.size() && content[cr + 1] == '\n';
-    position_ = cr + (crlf ? 2 : 1);
-    return {content.substr(start, cr - start), content.substr(cr, position_ - cr)};
+    std::string line = content_.substr(position_, end - position_);
+    const bool crlf = end + 1 < content_.size() && content_[end + 1] == '\n';
+    position_ = end + (crlf ? 2 : 1);
+    return line;
 }
 
 }  // namespace resolvo

@@ -11,13 +11,6 @@ namespace resolvo {
 // a file whose last byte ends a line has no further, empty line.
 class LineReader {
 public:
-    // One line of the content: its text and the line end after it ("\r\n",
-    // "\r", or nothing at the end of the file). Both view the reader's content.
-    struct Line {
-        std::string_view text;
-        std::string_view end;
-    };
-
     LineReader() = default;
     explicit LineReader(std::string content) : content_(std::move(content)) {}
 
@@ -28,8 +21,7 @@ public:
     }
     // The file's bytes as they were read.
     std::string_view Content() const noexcept { return content_; }
-    Line NextLine() noexcept;
-    std::string ReadLine() { return std::string(NextLine().text); }
+    std::string ReadLine();
 
 private:
     std::string content_;
