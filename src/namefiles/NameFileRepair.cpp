@@ -101,9 +101,11 @@ std::vector<std::size_t> MarksFor(const std::string& path, std::string_view cont
         next = std::min(content.find_first_of(partEnds, at), content.size());
     };
 
+    // A candidate is where the first two characters stand with bit 0x20 set, as
+    // it is in lower case: a few false ones (a CR for "-") are ruled out below.
     using Byte = std::uint8_t;
-    const auto head = static_cast<Byte>(folded[0]);
-    const auto second = static_cast<Byte>(folded.size() > 1 ? folded[1] : folded[0]);
+    const auto head = static_cast<Byte>(folded[0] | 0x20);
+    const auto second = static_cast<Byte>((folded.size() > 1 ? folded[1] : folded[0]) | 0x20);
     const Byte single = folded.size() == 1 ? 1 : 0;
     const auto* bytes = reinterpret_cast<const Byte*>(content.data());
     constexpr std::size_t Block = 128;
@@ -113,15 +115,15 @@ std::vector<std::size_t> MarksFor(const std::string& path, std::string_view cont
         Byte ends = 0;
         Byte candidates = 0;
         for (std::size_t i = 0; i < Block; ++i) {
-            const Byte here = block[i] | static_cast<Byte>(static_cast<Byte>(block[i] - 'A') < 26 ? 0x20 : 0);
-            const Byte after =
-                block[i + 1] | static_cast<Byte>(static_cast<Byte>(block[i + 1] - 'A') < 26 ? 0x20 : 0);
             ends = static_cast<Byte>(ends + (block[i] == '\r' ? 1 : 0));
-            candidates |= static_cast<Byte>((here == head ? 1 : 0) & ((after == second ? 1 : 0) | single));
+            candidates |= static_cast<Byte>(((block[i] | 0x20) == head ? 1 : 0) &
+                                            (((block[i + 1] | 0x20) == second ? 1 : 0) | single));
         }
         lines.AddEnds(ends);
         for (std::size_t i = at; candidates != 0 && i < at + Block; ++i) {
-            consider(i);
+            if ((bytes[i] | 0x20) == head && (single != 0 || (bytes[i + 1] | 0x20) == second)) {
+                consider(i);
+            }
         }
     }
     lines.Add(content.substr(at));
