@@ -97,7 +97,8 @@ std::vector<std::size_t> MarksFor(const std::string& path, std::string_view cont
             return;
         }
         const std::size_t before = content.find_last_of(partEnds, at);
-        marks.push_back(before == std::string_view::npos || before < first ? first : before + 1);
+        const bool crlf = before != std::string_view::npos && content.substr(before, 2) == "\r\n";
+        marks.push_back(before == std::string_view::npos ? first : before + (crlf ? 2 : 1));
         next = std::min(content.find_first_of(partEnds, at), content.size());
     };
 

@@ -96,6 +96,8 @@ TEST_F(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         // Windows ends a line at a lone LF too: each part naming the host is marked.
         {"a.example.com\nb.lan\nc.EXAMPLE.com\n", "example.com", "#a.example.com\nb.lan\n#c.EXAMPLE.com\n"},
         {"a.x.com\nb\r\nc\nd.x.com\r\n", "x.com", "#a.x.com\nb\r\nc\n#d.x.com\r\n"},
+        // A host with an LF in it marks the whole line.
+        {"a\r\n b\nAb\r\n", "\na", "a\r\n# b\nAb\r\n"},
         // A lone CR stays one, so what follows it stays on the line of a reader that ends lines at LF only.
         {"5.6.7.8 other.net\r9.9.9.9 lone-cr.test", "other.net", "#5.6.7.8 other.net\r9.9.9.9 lone-cr.test"},
         {"exampexample.COM\r\nexample.co\r\nExample.com\r\n", "example.com",
