@@ -159,17 +159,6 @@ TEST(NameFileBackups, HoldTheFileAsItWasBeforeTheRunsFirstRepair) {
             EXPECT_EQ(scene.Get("hosts.rv2"), scene.Get("hosts"));
         }
     }
-    // A backup that cannot be written is told as the backup's failure.
-    EtcScene scene;
-    scene.Put("hosts", hosts);
-    scene.platform.FailOn(Op::CreateNew, 0, "hosts.rv2");
-    try {
-        scene.repair.RepairNameFiles("example.com");
-        ADD_FAILURE() << "no failure";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.Subject(), scene.Path("hosts.rv2"));
-    }
-    EXPECT_EQ(scene.Get("hosts"), hosts);
 }
 
 TEST_F(NameFiles, ProtectedFilesAreRepairedAndKeepTheirBits) {
@@ -257,78 +246,60 @@ TEST(NameFileRefusals, AFileHeldForAMomentIsWaitedForAndLeftoversAreRemoved) {
 TEST(NameFileFaults, AReplaceThatStopsHalfWayLosesNothing) {
     const std::string old = "1.2.3.4 example.com\r\n";
     const std::string fixed = "#" + old;
-    const auto killed = [&](EtcScene& s) {
-        std::filesystem::remove(s.dir.Path() / "sys/drivers/etc/hosts");
-        s.Put("hosts.99-2.resolvo.tmp", old);
-        std::filesystem::last_write_time(
-            s.dir.Path() / "sys/drivers/etc/hosts.99-2.resolvo.tmp",
-            std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
-        s.Put("hosts.99-1.resolvo.tmp", fixed);
+    const std::vector<std::string> foreign{"hosts.resolvo.tmp", "hosts.x-1.resolvo.tmp",
+                                           "lmhosts.99-1.resolvo.tmp"};
+    struct Case {
+        std::uint32_t replaceFails;  // once, with this code
+        int heldMs;                  // the new file's move finds it busy so long
+        const char* movesFail;       // for good, the moves of these files
+        bool killed;                 // between the two steps of a replace: hosts missing, two copies
+        std::uint32_t code;
+        std::optional<std::string> after;
+        std::vector<std::string> left;
     };
-    // What is done to the scene; the host; the failure; hosts after, if any; the temporary files left.
-    const std::vector<std::tuple<std::function<void(EtcScene&)>, std::string, std::uint32_t,
-                                 std::optional<std::string>, std::vector<std::string>>>
-        cases{
-            {[](EtcScene& s) { s.platform.FailOn(Op::Replace, 1, "hosts.7-", 1176); },
-             "example.com",
-             0,
-             fixed,
-             {}},
-            {[](EtcScene& s) {
-                 s.platform.FailOn(Op::Replace, 1, "hosts.7-", 1177);
-                 s.platform.HoldFile(s.Path("hosts.7-1.resolvo.tmp"), 300);
-             },
-             "example.com",
-             0,
-             fixed,
-             {}},
-            {[](EtcScene& s) {
-                 s.platform.FailOn(Op::Replace, 1, "hosts.7-", 1177);
-                 s.platform.FailOn(Op::Rename, 0, "hosts.7-1", error_code::WriteFault);
-             },
-             "example.com",
-             1177,
-             old,
-             {}},
-            {[](EtcScene& s) {
-                 s.platform.FailOn(Op::Replace, 1, "hosts.7-", 1177);
-                 s.platform.FailOn(Op::Rename, 0, "hosts.7-", error_code::WriteFault);
-             },
-             "example.com",
-             1177,
-             std::nullopt,
-             {"hosts.7-1.resolvo.tmp", "hosts.7-2.resolvo.tmp"}},
-            {killed, "other.lan", 0, fixed, {}},
-            {[&](EtcScene& s) {
-                 killed(s);
-                 s.platform.FailOn(Op::Rename, 0, "hosts.99-", error_code::WriteFault);
-             },
-             "other.lan",
-             error_code::WriteFault,
-             std::nullopt,
-             {"hosts.99-1.resolvo.tmp", "hosts.99-2.resolvo.tmp"}},
-            {[](EtcScene& s) {
-                 s.Put("hosts.resolvo.tmp", "x");
-                 s.Put("hosts.x-1.resolvo.tmp", "x");
-                 s.Put("lmhosts.99-1.resolvo.tmp", "held", ReadOnly | HiddenSystem);
-                 s.platform.HoldFile(s.Path("lmhosts.99-1.resolvo.tmp"), 1 << 30);
-             },
-             "example.com",
-             0,
-             fixed,
-             {"hosts.resolvo.tmp", "hosts.x-1.resolvo.tmp", "lmhosts.99-1.resolvo.tmp"}},
-        };
-    for (const auto& [arrange, host, code, after, left] : cases) {
+    const std::vector<Case> cases{
+        {1176, 0, "", false, 0, fixed, {}},
+        {1177, 300, "", false, 0, fixed, {}},
+        {1177, 0, "hosts.7-1", false, 1177, old, {}},
+        {1177, 0, "hosts.7-", false, 1177, std::nullopt, {"hosts.7-1.resolvo.tmp", "hosts.7-2.resolvo.tmp"}},
+        {0, 0, "", true, 0, fixed, {}},
+        {0,
+         0,
+         "hosts.99-",
+         true,
+         error_code::WriteFault,
+         std::nullopt,
+         {"hosts.99-1.resolvo.tmp", "hosts.99-2.resolvo.tmp"}},
+    };
+    for (const Case& c : cases) {
         EtcScene scene;
         scene.Put("hosts", old);
         scene.Put("lmhosts", "");
-        arrange(scene);
-        EXPECT_EQ(scene.Repair(host), code);
-        EXPECT_EQ(scene.Has("hosts") ? std::optional(scene.Get("hosts")) : std::nullopt, after);
-        EXPECT_EQ(scene.TemporaryFiles(), left);
-        if (left.size() == 3) {
-            EXPECT_EQ(scene.Bits("lmhosts.99-1.resolvo.tmp"), ReadOnly | HiddenSystem);
+        scene.Put(foreign[0], "x");
+        scene.Put(foreign[1], "x");
+        scene.Put(foreign[2], "held", ReadOnly | HiddenSystem);
+        scene.platform.HoldFile(scene.Path(foreign[2]), 1 << 30);
+        if (c.killed) {
+            std::filesystem::rename(scene.dir.Path() / "sys/drivers/etc/hosts",
+                                    scene.dir.Path() / "sys/drivers/etc/hosts.99-2.resolvo.tmp");
+            std::filesystem::last_write_time(
+                scene.dir.Path() / "sys/drivers/etc/hosts.99-2.resolvo.tmp",
+                std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+            scene.Put("hosts.99-1.resolvo.tmp", fixed);
         }
+        if (c.replaceFails != 0) {
+            scene.platform.FailOn(Op::Replace, 1, "hosts.7-", c.replaceFails);
+        }
+        scene.platform.HoldFile(scene.Path("hosts.7-1.resolvo.tmp"), c.heldMs);
+        scene.platform.FailOn(Op::Rename, 0, *c.movesFail != '\0' ? c.movesFail : "none",
+                              error_code::WriteFault);
+        EXPECT_EQ(scene.Repair(c.killed ? "other.lan" : "example.com"), c.code);
+        EXPECT_EQ(scene.Has("hosts") ? std::optional(scene.Get("hosts")) : std::nullopt, c.after);
+        std::vector<std::string> left = c.left;
+        left.insert(left.end(), foreign.begin(), foreign.end());
+        std::ranges::sort(left);
+        EXPECT_EQ(scene.TemporaryFiles(), left);
+        EXPECT_EQ(scene.Bits(foreign[2]), ReadOnly | HiddenSystem);
     }
 }
 
