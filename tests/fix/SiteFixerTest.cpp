@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -148,10 +147,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
         {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test"); },
          "Windows did not allow Resolvo to change it",
          "Make sure that your virus checker or firewall lets Resolvo change it," + again},
-        {[](FixRun& r) {
-             std::filesystem::remove(r.dir.Path() / "sys/drivers/etc/hosts");
-             r.dir.Write("sys/drivers/etc/hosts/x", "");
-         },
+        {[](FixRun& r) { r.platform.FailOn(Op::Replace, 0, "hosts.test", error_code::AlreadyExists); },
          "a folder of that name is in its place", "Move or rename that folder, as administrator," + again},
         {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", error_code::PathNotFound); },
          "the folder drivers\\etc does not exist",
@@ -163,12 +159,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
     for (const auto& [arrange, reason, advice] : cases) {
         FixRun run;
         arrange(run);
-        const auto hosts = [&] {
-            return std::filesystem::is_directory(run.dir.Path() / "sys/drivers/etc/hosts")
-                       ? "a folder"
-                       : run.dir.Read("sys/drivers/etc/hosts");
-        };
-        const std::string before = hosts();
+        const std::string before = run.dir.Read("sys/drivers/etc/hosts");
         Seen seen = run({Ok, Yes, Ok});
         std::erase_if(seen, [](const std::string& entry) { return entry.starts_with("put "); });
         EXPECT_EQ(seen, Joined({{"critical: Resolvo could not repair the file \"hosts\" in " +
@@ -177,7 +168,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
                                  run.Flush(), OpenTyped},
                                 Asked,
                                 {Kept}}));
-        EXPECT_EQ(hosts(), before);
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
     }
     FixRun backup;
     backup.platform.FailOn(Op::CreateNew, 0, "hosts.rv2", error_code::DiskFull);
