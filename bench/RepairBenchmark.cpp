@@ -136,11 +136,11 @@ struct Scene {
     }
 
     void Floor() {
-        const LineReader lines = platform.OpenForReading(hostsPath);
+        const std::string content = platform.OpenForReading(hostsPath);
         const std::uint32_t attributes = platform.GetAttributes(hostsPath);
         BusyBudget busy;
         SafeRewrite rewrite(platform, hostsPath, "floor", busy);
-        rewrite.Write(lines.Content());
+        rewrite.Write(content);
         rewrite.Commit(attributes);
     }
 

@@ -39,8 +39,8 @@ bool HostAt(std::string_view content, std::size_t at, std::string_view host) noe
     return true;
 }
 
-// Lines end at CR LF or a lone CR (see LineReader); a last line without an
-// end counts too. A file over the limit fails before anything is written.
+// A line ends at CR LF or at a lone CR; a lone LF is text inside a line. A
+// last line without an end counts too. A file over the limit fails before anything is written.
 class LineCount {
 public:
     LineCount(const std::string& path, std::string_view content)
@@ -153,12 +153,12 @@ bool LooksLikeUtf16(std::string_view bytes) noexcept {
 
 // A UTF-16 file is refused: its lines cannot be split at single bytes, and
 // it is left exactly as it is.
-LineReader ReadNameFile(Files& files, const std::string& path, BusyBudget& busy) {
-    LineReader lines = WhileBusy(files, busy, [&] { return files.OpenForReading(path); });
-    if (lines.BeginsWith("\xFF\xFE") || lines.BeginsWith("\xFE\xFF") || LooksLikeUtf16(lines.Content())) {
+std::string ReadNameFile(Files& files, const std::string& path, BusyBudget& busy) {
+    std::string content = WhileBusy(files, busy, [&] { return files.OpenForReading(path); });
+    if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF") || LooksLikeUtf16(content)) {
         throw Failure("ReadFile", path, error_code::UnsupportedType);
     }
-    return lines;
+    return content;
 }
 
 // Whatever fails while a file is written is told as a failure of that file,
@@ -216,10 +216,10 @@ void NameFileRepair::CopyToBackup(const std::string& path) {
         return;
     }
     BusyBudget& busy = BusyOf(path);
-    const LineReader lines = ReadNameFile(files_, path, busy);
-    LineCount(path, lines.Content()).Add(lines.Content());
+    const std::string content = ReadNameFile(files_, path, busy);
+    LineCount(path, content).Add(content);
     const std::string backup = path + std::string(BackupSuffix);
-    AsFailureOf(backup, [&] { WriteBackup(backup, lines.Content(), busy); });
+    AsFailureOf(backup, [&] { WriteBackup(backup, content, busy); });
 }
 
 void NameFileRepair::CommentOutHost(const std::string& path, const std::string& host) {
@@ -258,15 +258,15 @@ void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
         SafeRewrite(files_, path, runTag_, busy).Commit(std::nullopt);
         return;
     }
-    const LineReader lines = ReadNameFile(files_, path, busy);
-    const std::vector<std::size_t> marks = MarksFor(path, lines.Content(), host);
+    const std::string bytes = ReadNameFile(files_, path, busy);
+    const std::vector<std::size_t> marks = MarksFor(path, bytes, host);
     if (marks.empty()) {
         return;
     }
     // Read before anything is written, so that a failure here costs nothing.
     const std::uint32_t attributes = files_.GetAttributes(path);
     SafeRewrite rewrite(files_, path, runTag_, busy);
-    const std::string_view content = lines.Content();
+    const std::string_view content = bytes;
     std::size_t written = 0;
     for (const std::size_t mark : marks) {
         rewrite.Write(content.substr(written, mark - written));

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ResolvoVersion.h"
-#include "port/LineReader.h"
 
 namespace resolvo {
 
@@ -61,8 +60,8 @@ public:
     // The names of the files (not folders) in a folder.
     virtual std::vector<std::string> FileNames(const std::string& folder) = 0;
 
-    // Reads the whole file; the file itself is closed again before this returns.
-    virtual LineReader OpenForReading(const std::string& path) = 0;
+    // Reads the whole file's bytes; the file itself is closed again before this returns.
+    virtual std::string OpenForReading(const std::string& path) = 0;
     // Creates a file that must not exist yet (error_code::FileExists otherwise).
     virtual std::unique_ptr<FileWriter> CreateNew(const std::string& path) = 0;
     // Puts the replacement's content in the place of an existing target, the

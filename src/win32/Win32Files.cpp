@@ -126,7 +126,7 @@ std::vector<std::string> Win32Platform::FileNames(const std::string& folder) {
     return names;
 }
 
-LineReader Win32Platform::OpenForReading(const std::string& path) {
+std::string Win32Platform::OpenForReading(const std::string& path) {
     const UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -153,7 +153,7 @@ LineReader Win32Platform::OpenForReading(const std::string& path) {
         }
         content.append(chunk, read);
     }
-    return LineReader(std::move(content));
+    return content;
 }
 
 std::unique_ptr<FileWriter> Win32Platform::CreateNew(const std::string& path) {

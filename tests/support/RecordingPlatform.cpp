@@ -179,14 +179,14 @@ std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder)
 
 // Read in one go into a buffer of the file's size, as the Windows platform
 // does, so that the benchmark can measure through this double.
-LineReader RecordingPlatform::OpenForReading(const std::string& path) {
+std::string RecordingPlatform::OpenForReading(const std::string& path) {
     Enter(Op::OpenForReading, path);
     Require(Op::OpenForReading, path, true);
     std::string content(static_cast<std::size_t>(fs::file_size(DiskPath(path))), '\0');
     std::FILE* file = std::fopen(DiskPath(path).c_str(), "rb");
     content.resize(std::fread(content.data(), 1, content.size(), file));
     std::fclose(file);
-    return LineReader(std::move(content));
+    return content;
 }
 
 std::unique_ptr<FileWriter> RecordingPlatform::CreateNew(const std::string& path) {
