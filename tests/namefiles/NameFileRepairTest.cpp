@@ -16,6 +16,7 @@ namespace resolvo::namefiles {
 namespace {
 
 using testing::Op;
+using namespace std::string_literals;
 
 constexpr std::uint32_t ReadOnly = ReadOnlyAttribute;
 constexpr std::uint32_t HiddenSystem = HiddenAttribute | SystemAttribute;
@@ -182,23 +183,11 @@ TEST_F(NameFiles, ProtectedFilesAreRepairedAndKeepTheirBits) {
 TEST(NameFileRefusals, AFileTooLongOrInUnicodeIsLeftAsItIs) {
     const std::vector<std::pair<std::string, std::uint32_t>> cases{
         {Lines(NameFileRepair::MaxLines + 1, "1.2.3.4 example.com"), error_code::FileTooLarge},
-        {std::string("\xFF\xFE"
-                     "1\0.\0"
-                     "e\0x\0\r\0\n\0",
-                     14),
-         error_code::UnsupportedType},
-        {std::string("\xFE\xFF\0"
-                     "e\0x",
-                     6),
-         error_code::UnsupportedType},
-        {std::string("1\0.\0"
-                     "e\0x\0\r\0\n\0",
-                     12),
-         error_code::UnsupportedType},
-        {std::string("\0"
-                     "1\0.\0e\0x\0\r\0\n",
-                     12),
-         error_code::UnsupportedType},
+        // UTF-16 with a byte-order mark, either way round, and without one.
+        {"\xFF\xFE\x31\0.\0e\0x\0\r\0\n\0"s, error_code::UnsupportedType},
+        {"\xFE\xFF\0e\0x"s, error_code::UnsupportedType},
+        {"1\0.\0e\0x\0\r\0\n\0"s, error_code::UnsupportedType},
+        {"\0\x31\0.\0e\0x\0\r\0\n"s, error_code::UnsupportedType},
     };
     for (const auto& [hosts, code] : cases) {
         EtcScene scene;
