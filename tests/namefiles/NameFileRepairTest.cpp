@@ -312,14 +312,11 @@ TEST(NameFileFaults, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
 
     // Each operation with the number of its calls in a repair without faults,
     // so that a call that stops happening cannot shrink the sweep unseen.
-    for (const auto& [op, count] : {std::pair{Op::OpenForReading, 4u},
-                                    {Op::GetAttributes, 7u},
-                                    {Op::SetAttributes, 7u},
-                                    {Op::CreateNew, 4u},
-                                    {Op::Write, 8u},
-                                    {Op::CloseWriter, 4u},
-                                    {Op::Replace, 3u},
-                                    {Op::Rename, 1u}}) {
+    const std::pair<Op, std::size_t> sweep[]{
+        {Op::OpenForReading, 4}, {Op::GetAttributes, 7}, {Op::SetAttributes, 7}, {Op::CreateNew, 4},
+        {Op::Write, 8},          {Op::CloseWriter, 4},   {Op::Replace, 3},       {Op::Rename, 1}};
+    for (const auto& [swept, count] : sweep) {
+        const Op op = swept;  // the lambda below takes it
         const auto calls = op == Op::Write ? static_cast<std::size_t>(clean.platform.writes)
                                            : clean.platform.CallsOf(op).size();
         ASSERT_EQ(calls, count) << OpName(op);
