@@ -64,6 +64,7 @@ void operator delete(void* block, std::size_t) noexcept {
 namespace resolvo {
 namespace {
 
+using namefiles::BusyBudget;
 using namefiles::NameFileRepair;
 using namefiles::SafeRewrite;
 using testing::RecordingPlatform;
@@ -135,12 +136,11 @@ struct Scene {
     }
 
     void Floor() {
-        LineReader lines = platform.OpenForReading(hostsPath);
+        const std::string content = platform.OpenForReading(hostsPath);
         const std::uint32_t attributes = platform.GetAttributes(hostsPath);
-        SafeRewrite rewrite(platform, hostsPath, "floor");
-        while (!lines.AtEnd()) {
-            rewrite.WriteLine(lines.ReadLine());
-        }
+        BusyBudget busy;
+        SafeRewrite rewrite(platform, hostsPath, "floor", busy);
+        rewrite.Write(content);
         rewrite.Commit(attributes);
     }
 

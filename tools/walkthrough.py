@@ -98,7 +98,7 @@ def main() -> int:
     diff = difflib.unified_diff(DEMO_HOSTS.decode().splitlines(), after.decode().splitlines(),
                                 "hosts (before)", "hosts (after)", lineterm="")
     print("\n".join(f"  {line}" for line in diff) or "  none")
-    print("\nBackups of the name files:", *(f"\n  {path}" for path in backups))
+    print("\nBackups of the name files:", *(f"\n  {path}" for path in backups if path.exists()))
     print("Backups of the Winsock keys:", *(f"\n  {path}" for path in winsock))
     print("\nThe browser was started as:")
     for line in session.stub_lines(BROWSER):

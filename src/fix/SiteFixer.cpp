@@ -4,8 +4,8 @@
 #include <string>
 
 #include "fix/ExtractHost.h"
-#include "port/Failure.h"
 #include "fix/Launch.h"
+#include "port/Failure.h"
 #include "port/Paths.h"
 #include "port/Step.h"
 
@@ -44,6 +44,8 @@ Explanation Explain(std::uint32_t code) {
         case error_code::SharingViolation:
         case error_code::LockViolation:
         case error_code::UnableToRemoveReplaced:
+        case error_code::UnableToMoveReplacement:
+        case error_code::UnableToMoveReplacement2:
             return {"another program is using it",
                     "Close other programs, such as your virus checker, and press Fix It again."};
         case error_code::AccessDenied:
@@ -59,6 +61,12 @@ Explanation Explain(std::uint32_t code) {
                 "it is saved as Unicode text, which Resolvo does not change",
                 "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press "
                 "Fix It again."};
+        case error_code::AlreadyExists:
+            return {"a folder of that name is in its place",
+                    "Move or rename that folder, as administrator, and press Fix It again."};
+        case error_code::PathNotFound:
+            return {"the folder drivers\\etc does not exist",
+                    "Create that folder in the system folder, as administrator, and press Fix It again."};
         case error_code::DiskFull:
         case error_code::HandleDiskFull:
             return {"the disk is full", "Free some space on the disk and press Fix It again."};
@@ -67,6 +75,7 @@ Explanation Explain(std::uint32_t code) {
     }
 }
 
+// A failed backup is told as such: the name file was then left unrepaired.
 std::string RepairFailedMessage(const Failure& failure) {
     const Explanation explanation = Explain(failure.Code());
     const std::string reason = explanation.reason != nullptr
@@ -74,12 +83,20 @@ std::string RepairFailedMessage(const Failure& failure) {
                                    : "Windows reported error " + std::to_string(failure.Code());
     const std::string& path = failure.Subject();
     const std::size_t slash = path.rfind('\\');
-    std::string what = slash == std::string::npos
-                           ? "the hosts and lmhosts files"
-                           : "the file \"" + path.substr(slash + 1) + "\" in " + path.substr(0, slash + 1);
-    return "Resolvo could not repair " + what + ": " + reason + ". " +
-           (slash == std::string::npos ? "They were" : "The file was") + " left unchanged.\r\n\r\n" +
-           explanation.advice;
+    if (slash == std::string::npos) {
+        return "Resolvo could not repair the hosts and lmhosts files: " + reason +
+               ". They were left unchanged.\r\n\r\n" + explanation.advice;
+    }
+    const std::string folder = path.substr(0, slash + 1);
+    std::string name = path.substr(slash + 1);
+    const bool backup = name.ends_with(namefiles::NameFileRepair::BackupSuffix);
+    const std::string what =
+        backup ? "back up the file \"" +
+                     name.erase(name.size() - namefiles::NameFileRepair::BackupSuffix.size()) + "\" to \"" +
+                     path.substr(slash + 1) + "\""
+               : "repair the file \"" + name + "\"";
+    return "Resolvo could not " + what + " in " + folder + ": " + reason + ". " +
+           (backup ? "Both files were" : "The file was") + " left unchanged.\r\n\r\n" + explanation.advice;
 }
 
 std::string FreeScanAddress() {

@@ -1,10 +1,10 @@
 #include "namefiles/NameFileRepair.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "namefiles/SafeRewrite.h"
 #include "port/Failure.h"
@@ -17,7 +17,6 @@ namespace {
 constexpr std::string_view EtcFolder = "\\drivers\\etc\\";
 constexpr std::string_view HostsName = "hosts";
 constexpr std::string_view LmhostsName = "lmhosts";
-constexpr std::string_view BackupSuffix = ".rv2";
 constexpr std::string_view CommentMark = "#";
 constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 
@@ -27,90 +26,143 @@ constexpr char FoldCase(char c) noexcept {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// Finds a host anywhere in a line, whatever the letter case on either side.
-// Every line of both files is searched at each repair, so the search skips
-// ahead by the host's length where it can (Horspool) instead of trying each
-// position in turn; that keeps a repair close to the cost of a plain copy.
-class HostMatcher {
+// Whether the host (folded) stands at the position, whatever the letter case.
+bool HostAt(std::string_view content, std::size_t at, std::string_view host) noexcept {
+    if (at + host.size() > content.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < host.size(); ++i) {
+        if (FoldCase(content[at + i]) != host[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A line ends at CR LF or at a lone CR; a lone LF is text inside a line. A
+// last line without an end counts too. A file over the limit fails before anything is written.
+class LineCount {
 public:
-    explicit HostMatcher(std::string_view host) : host_(host) {
-        std::transform(host_.begin(), host_.end(), host_.begin(), FoldCase);
-        skip_.fill(host_.size());
-        for (std::size_t i = 0; i + 1 < host_.size(); ++i) {
-            const std::size_t skip = host_.size() - 1 - i;
-            skip_[Index(host_[i])] = skip;
-            if (host_[i] >= 'a' && host_[i] <= 'z') {
-                skip_[Index(static_cast<char>(host_[i] - 'a' + 'A'))] = skip;
-            }
+    LineCount(const std::string& path, std::string_view content)
+        : path_(path),
+          lines_(!content.empty() && content.back() != '\r' && !content.ends_with("\r\n") ? 1 : 0) {}
+
+    void AddEnds(std::size_t ends) {
+        lines_ += ends;
+        if (lines_ > static_cast<std::size_t>(NameFileRepair::MaxLines)) {
+            throw Failure("ReadLine", path_, error_code::FileTooLarge);
         }
     }
 
-    bool FoundIn(std::string_view line) const noexcept {
-        if (host_.empty()) {
-            return false;
-        }
-        // `end` is where the host's last character would be.
-        for (std::size_t end = host_.size() - 1; end < line.size(); end += skip_[Index(line[end])]) {
-            if (MatchesEndingAt(line, end)) {
-                return true;
-            }
-        }
-        return false;
+    void Add(std::string_view bytes) {
+        AddEnds(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r')));
     }
 
 private:
-    static std::size_t Index(char c) noexcept { return static_cast<unsigned char>(c); }
-
-    bool MatchesEndingAt(std::string_view line, std::size_t end) const noexcept {
-        const std::size_t start = end + 1 - host_.size();
-        for (std::size_t i = host_.size(); i-- > 0;) {
-            if (FoldCase(line[start + i]) != host_[i]) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-    std::string host_;
-    // How far the host may move on, by the line's character under its end.
-    std::array<std::size_t, 256> skip_{};
+    const std::string& path_;
+    std::size_t lines_;
 };
 
-// Windows takes a lone LF for a line end, though to this program it is text
-// inside a line. So each LF-separated part that names the host gets its own
-// mark: a site's entry after an LF is commented out, and a localhost entry
-// before it is left alone.
-void MarkNamingParts(std::string_view line, const HostMatcher& matcher, std::string& marked) {
-    for (std::size_t start = 0;;) {
-        const std::size_t end = line.find('\n', start);
-        const std::string_view part = line.substr(start, end == std::string_view::npos ? end : end - start);
-        if (matcher.FoundIn(part)) {
-            marked += CommentMark;
-        }
-        marked += part;
-        if (end == std::string_view::npos) {
+// Where a "#" goes, as offsets into the content: in front of each line that
+// holds the host. Windows takes a lone LF for a line end too, though to this
+// program it is text inside a line; so each LF-separated part that names the
+// host gets its own mark: a site's entry after an LF is commented out, and a
+// localhost entry before it is left alone. A host with an LF in it can only
+// be found across parts: then the line as a whole is marked. A UTF-8 mark
+// stays the file's first bytes, ahead of any "#".
+//
+// Every byte of both files is looked at in each repair. To keep that close
+// to the cost of a plain copy, the bytes are taken in blocks of a fixed size,
+// which the compiler handles many bytes at a time: the line ends in a block
+// are counted, and only a block where the host's first two characters stand
+// is searched further.
+std::vector<std::size_t> MarksFor(const std::string& path, std::string_view content,
+                                  const std::string& host) {
+    LineCount lines(path, content);
+    std::vector<std::size_t> marks;
+    // An empty host names nothing, and no line holds a line end.
+    if (host.empty() || host.find('\r') != std::string::npos) {
+        lines.Add(content);
+        return marks;
+    }
+    std::string folded(host);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+    const std::string_view partEnds = host.find('\n') == std::string::npos ? "\r\n" : "\r";
+    const std::size_t first = content.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
+    std::size_t next = first;  // where the next match may start
+    const auto consider = [&](std::size_t at) {
+        // The LF of a CR LF ends a line; it is in none.
+        if (at < next || !HostAt(content, at, folded) ||
+            (content[at] == '\n' && at > 0 && content[at - 1] == '\r')) {
             return;
         }
-        marked += '\n';
-        start = end + 1;
+        const std::size_t before = content.find_last_of(partEnds, at);
+        const bool crlf = before != std::string_view::npos && content.substr(before, 2) == "\r\n";
+        marks.push_back(before == std::string_view::npos ? first : before + (crlf ? 2 : 1));
+        next = std::min(content.find_first_of(partEnds, at), content.size());
+    };
+
+    // A candidate is where the first two characters stand with bit 0x20 set, as
+    // it is in lower case: a few false ones (a CR for "-") are ruled out below.
+    using Byte = std::uint8_t;
+    const auto head = static_cast<Byte>(folded[0] | 0x20);
+    const auto second = static_cast<Byte>((folded.size() > 1 ? folded[1] : folded[0]) | 0x20);
+    const Byte single = folded.size() == 1 ? 1 : 0;
+    const auto* bytes = reinterpret_cast<const Byte*>(content.data());
+    constexpr std::size_t Block = 128;
+    std::size_t at = 0;
+    for (; at + Block < content.size(); at += Block) {
+        const Byte* block = bytes + at;
+        Byte ends = 0;
+        Byte candidates = 0;
+        for (std::size_t i = 0; i < Block; ++i) {
+            ends = static_cast<Byte>(ends + (block[i] == '\r' ? 1 : 0));
+            candidates |= static_cast<Byte>(((block[i] | 0x20) == head ? 1 : 0) &
+                                            (((block[i + 1] | 0x20) == second ? 1 : 0) | single));
+        }
+        lines.AddEnds(ends);
+        for (std::size_t i = at; candidates != 0 && i < at + Block; ++i) {
+            if ((bytes[i] | 0x20) == head && (single != 0 || (bytes[i + 1] | 0x20) == second)) {
+                consider(i);
+            }
+        }
     }
+    lines.Add(content.substr(at));
+    for (; at < content.size(); ++at) {
+        consider(at);
+    }
+    return marks;
 }
 
-// A missing file reads as one without lines. A UTF-16 file is refused: its
-// lines cannot be split at single bytes, and it is left exactly as it is.
-LineReader ReadIfPresent(Files& files, const std::string& path, bool present) {
-    if (!present) {
-        return {};
+// Whether the bytes are UTF-16 text without a byte-order mark, judged as
+// Windows' IsTextUnicode judges zero-extended text: every ASCII character
+// of UTF-16 has a NUL beside it, which a file of single bytes never has.
+// Its first 256 characters tell.
+bool LooksLikeUtf16(std::string_view bytes) noexcept {
+    const std::size_t units = std::min<std::size_t>(bytes.size() / 2, 256);
+    std::size_t nulFirst = 0;
+    std::size_t nulSecond = 0;
+    for (std::size_t i = 0; i < units; ++i) {
+        nulFirst += bytes[2 * i] == '\0' ? 1u : 0u;
+        nulSecond += bytes[2 * i + 1] == '\0' ? 1u : 0u;
     }
-    LineReader lines = WhileBusy(files, [&] { return files.OpenForReading(path); });
-    if (lines.BeginsWith("\xFF\xFE") || lines.BeginsWith("\xFE\xFF")) {
+    // NUL in at least every other unit on one side, and rarely on the other.
+    return units > 0 && std::max(nulFirst, nulSecond) * 2 >= units &&
+           std::min(nulFirst, nulSecond) * 4 < units;
+}
+
+// A UTF-16 file is refused: its lines cannot be split at single bytes, and
+// it is left exactly as it is.
+std::string ReadNameFile(Files& files, const std::string& path, BusyBudget& busy) {
+    std::string content = WhileBusy(files, busy, [&] { return files.OpenForReading(path); });
+    if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF") || LooksLikeUtf16(content)) {
         throw Failure("ReadFile", path, error_code::UnsupportedType);
     }
-    return lines;
+    return content;
 }
 
-// Whatever fails while a name file is backed up or rewritten is told as a
-// failure of that file, not of the temporary or backup file it happened on.
+// Whatever fails while a file is written is told as a failure of that file,
+// not of the temporary file it happened on.
 template <typename Work>
 void AsFailureOf(const std::string& path, Work&& work) {
     try {
@@ -123,24 +175,13 @@ void AsFailureOf(const std::string& path, Work&& work) {
     }
 }
 
-// Hands the lines on one at a time: the new content goes straight to the
-// temporary file, so only the file as read is held in memory. A file over
-// the limit fails before its extra line is used, and its rewrite is dropped.
-template <typename EachLine>
-void ForEachLine(const std::string& path, LineReader& lines, EachLine&& eachLine) {
-    for (int count = 0; !lines.AtEnd(); ++count) {
-        if (count == NameFileRepair::MaxLines) {
-            throw Failure("ReadLine", path, error_code::FileTooLarge);
-        }
-        eachLine(lines.ReadLine());
-    }
-}
-
 }  // namespace
 
 void NameFileRepair::RepairNameFiles(const std::string& host) {
     state_.EtcDirectory = GetEtcDirectory();
-    RunStep([&] { RemoveLeftovers(files_, state_.EtcDirectory); });
+    hostsBusy_ = {};
+    lmhostsBusy_ = {};
+    RemoveLeftovers(files_, state_.EtcDirectory);
     SaveAndClearAttributes();
     // A failed stage must not leave a read-only file writable.
     try {
@@ -168,54 +209,71 @@ void NameFileRepair::RestoreAttributes() {
     Restore(LmhostsPath(), state_.LmhostsAttributes, restoreLmhosts_);
 }
 
+// The backup is the file's exact bytes. Without a file (or with a folder in
+// its place) there is nothing to back up, and an older backup stays.
 void NameFileRepair::CopyToBackup(const std::string& path) {
-    AsFailureOf(path, [&] {
-        LineReader lines = ReadIfPresent(files_, path, files_.FileExists(path));
-        SafeRewrite backup(files_, path + std::string(BackupSuffix), runTag_);
-        ForEachLine(path, lines, [&backup](const std::string& line) { backup.WriteLine(line); });
-        backup.Commit(std::nullopt);
-    });
+    if (!files_.FileExists(path)) {
+        return;
+    }
+    BusyBudget& busy = BusyOf(path);
+    const std::string content = ReadNameFile(files_, path, busy);
+    LineCount(path, content).Add(content);
+    const std::string backup = path + std::string(BackupSuffix);
+    AsFailureOf(backup, [&] { WriteBackup(backup, content, busy); });
 }
 
 void NameFileRepair::CommentOutHost(const std::string& path, const std::string& host) {
     AsFailureOf(path, [&] { Rewrite(path, host); });
 }
 
+// A read-only, hidden or system backup is written as the name files are: its
+// read-only bit is lifted for the write, and its bits are put back after.
+void NameFileRepair::WriteBackup(const std::string& backup, std::string_view bytes, BusyBudget& busy) {
+    std::optional<std::uint32_t> bits;
+    if (files_.FileExists(backup)) {
+        bits = files_.GetAttributes(backup) & SettableAttributes;
+    }
+    const bool readOnly = bits && (*bits & ReadOnlyAttribute) != 0;
+    if (readOnly) {
+        WhileBusy(files_, busy, [&] { files_.SetAttributes(backup, *bits & ~ReadOnlyAttribute); });
+    }
+    try {
+        SafeRewrite rewrite(files_, backup, runTag_, busy);
+        rewrite.Write(bytes);
+        rewrite.Commit(bits);
+    } catch (...) {
+        if (readOnly) {
+            RunStep([&] { files_.SetAttributes(backup, *bits); });
+        }
+        throw;
+    }
+}
+
+// Only the "#" marks are added: every other byte, line ends included, stays
+// as it was. A file in which no line names the host is not written at all;
+// a missing one is created empty.
 void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
-    const bool present = files_.FileExists(path);
-    LineReader lines = ReadIfPresent(files_, path, present);
-    // An empty file would come out of the rewrite as it went in. Where there
-    // is no lmhosts, the first repair leaves an empty one, and every later
-    // repair would otherwise replace it with another.
-    if (present && lines.AtEnd()) {
+    BusyBudget& busy = BusyOf(path);
+    if (!files_.FileExists(path)) {
+        SafeRewrite(files_, path, runTag_, busy).Commit(std::nullopt);
+        return;
+    }
+    const std::string bytes = ReadNameFile(files_, path, busy);
+    const std::vector<std::size_t> marks = MarksFor(path, bytes, host);
+    if (marks.empty()) {
         return;
     }
     // Read before anything is written, so that a failure here costs nothing.
-    const std::optional<std::uint32_t> attributes =
-        present ? std::optional(files_.GetAttributes(path)) : std::nullopt;
-    const HostMatcher matcher(host);
-    SafeRewrite rewrite(files_, path, runTag_);
-    std::string marked;
-    // A host with an LF in it can only be found across parts: then the line
-    // as a whole is marked.
-    const bool markParts = host.find('\n') == std::string::npos;
-    // A UTF-8 mark stays the file's first bytes, ahead of any "#".
-    std::string_view mark = lines.BeginsWith(Utf8Mark) ? Utf8Mark : std::string_view();
-    ForEachLine(path, lines, [&](const std::string& whole) {
-        const std::string_view line = std::string_view(whole).substr(std::exchange(mark, {}).size());
-        if (!matcher.FoundIn(line)) {
-            rewrite.WriteLine(whole);
-            return;
-        }
-        marked.assign(whole, 0, whole.size() - line.size());
-        if (markParts && line.find('\n') != std::string_view::npos) {
-            MarkNamingParts(line, matcher, marked);
-        } else {
-            marked += CommentMark;
-            marked += line;
-        }
-        rewrite.WriteLine(marked);
-    });
+    const std::uint32_t attributes = files_.GetAttributes(path);
+    SafeRewrite rewrite(files_, path, runTag_, busy);
+    const std::string_view content = bytes;
+    std::size_t written = 0;
+    for (const std::size_t mark : marks) {
+        rewrite.Write(content.substr(written, mark - written));
+        rewrite.Write(CommentMark);
+        written = mark;
+    }
+    rewrite.Write(content.substr(written));
     rewrite.Commit(attributes);
 }
 
@@ -225,6 +283,10 @@ std::string NameFileRepair::HostsPath() const {
 
 std::string NameFileRepair::LmhostsPath() const {
     return state_.EtcDirectory + std::string(LmhostsName);
+}
+
+BusyBudget& NameFileRepair::BusyOf(const std::string& path) {
+    return path == HostsPath() ? hostsBusy_ : lmhostsBusy_;
 }
 
 void NameFileRepair::BackUpOnce() {
@@ -251,12 +313,14 @@ bool NameFileRepair::SaveAndClear(const std::string& path, std::uint32_t& saved)
 
 void NameFileRepair::ClearReadOnly(const std::string& path) {
     const std::uint32_t writable = files_.GetAttributes(path) & SettableAttributes & ~ReadOnlyAttribute;
-    WhileBusy(files_, [&] { files_.SetAttributes(path, writable); });
+    WhileBusy(files_, BusyOf(path), [&] { files_.SetAttributes(path, writable); });
 }
 
 void NameFileRepair::Restore(const std::string& path, std::uint32_t saved, bool restorable) {
     if (restorable) {
-        RunStep([&] { WhileBusy(files_, [&] { files_.SetAttributes(path, saved & SettableAttributes); }); });
+        RunStep([&] {
+            WhileBusy(files_, BusyOf(path), [&] { files_.SetAttributes(path, saved & SettableAttributes); });
+        });
     }
 }
 

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 
+#include "namefiles/SafeRewrite.h"
 #include "port/Platform.h"
 
 namespace resolvo::namefiles {
@@ -13,6 +15,8 @@ namespace resolvo::namefiles {
 class NameFileRepair {
 public:
     static constexpr int MaxLines = 10000;
+    // A backup's name is the file's with this appended.
+    static constexpr std::string_view BackupSuffix = ".rv2";
 
     // Lives for the whole run.
     struct State {
@@ -38,7 +42,9 @@ public:
 private:
     std::string HostsPath() const;
     std::string LmhostsPath() const;
+    BusyBudget& BusyOf(const std::string& path);
     void BackUpOnce();
+    void WriteBackup(const std::string& backup, std::string_view bytes, BusyBudget& busy);
     void Rewrite(const std::string& path, const std::string& host);
     bool SaveAndClear(const std::string& path, std::uint32_t& saved);
     void ClearReadOnly(const std::string& path);
@@ -51,6 +57,9 @@ private:
     // the file was there but its attributes could not be read.
     bool restoreHosts_ = true;
     bool restoreLmhosts_ = true;
+    // Each repair waits for each file from one budget.
+    BusyBudget hostsBusy_;
+    BusyBudget lmhostsBusy_;
 };
 
 }  // namespace resolvo::namefiles

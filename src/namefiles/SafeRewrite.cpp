@@ -1,6 +1,9 @@
 #include "namefiles/SafeRewrite.h"
 
+#include <algorithm>
+#include <map>
 #include <utility>
+#include <vector>
 
 #include "port/Paths.h"
 #include "port/Step.h"
@@ -16,20 +19,60 @@ bool IsTaken(const Failure& failure) noexcept {
     return failure.Code() == error_code::FileExists || failure.Code() == error_code::AlreadyExists;
 }
 
-// The temporary file lives in the target's own folder, so that putting it in
-// the target's place happens on one volume and cannot half happen.
-std::unique_ptr<LineWriter> CreateTemporary(Files& files, const std::string& target, std::string_view runTag,
-                                            std::string& temporary) {
-    for (int number = 1;; ++number) {
-        temporary = target + "." + std::string(runTag) + "-" + std::to_string(number) +
-                    std::string(SafeRewrite::TemporarySuffix);
-        try {
-            return WhileBusy(files, [&] { return files.CreateNew(temporary); });
-        } catch (const Failure& failure) {
-            if (!IsTaken(failure) || number == MaxTemporaryNames) {
-                throw;
-            }
+bool AllDigits(std::string_view text) noexcept {
+    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The file a temporary name belongs to: "hosts" for "hosts.512-1.resolvo.tmp";
+// nothing for a name of any other shape.
+std::optional<std::string_view> FileOfTemporary(std::string_view name) {
+    if (!name.ends_with(SafeRewrite::TemporarySuffix)) {
+        return std::nullopt;
+    }
+    name.remove_suffix(SafeRewrite::TemporarySuffix.size());
+    const std::size_t dash = name.rfind('-');
+    const std::size_t dot = dash == std::string_view::npos ? dash : name.rfind('.', dash);
+    if (dot == std::string_view::npos || dot == 0 || !AllDigits(name.substr(dot + 1, dash - dot - 1)) ||
+        !AllDigits(name.substr(dash + 1))) {
+        return std::nullopt;
+    }
+    return name.substr(0, dot);
+}
+
+// Of the copies a killed replace left, the one written last.
+const std::string& Newest(Files& files, const std::vector<std::string>& leftovers) {
+    return *std::ranges::max_element(leftovers, {},
+                                     [&](const std::string& path) { return files.LastWriteTime(path); });
+}
+
+// Returns the leftover that now is the file; raises a failure of the file
+// when none could take its place.
+std::string PutNewestInPlace(Files& files, const std::vector<std::string>& leftovers,
+                             const std::string& file) {
+    try {
+        const std::string newest = Newest(files, leftovers);
+        BusyBudget busy;
+        WhileBusy(files, busy, [&] { files.Rename(newest, file); });
+        return newest;
+    } catch (const Failure& failure) {
+        throw Failure(failure.Operation(), file, failure.Code());
+    }
+}
+
+// A hidden leftover that cannot be removed (another program holds it) stays
+// hidden; only the read-only bit stands in the way of removing it.
+void RemoveLeftover(Files& files, const std::string& path) {
+    const std::uint32_t bits = files.GetAttributes(path) & SettableAttributes;
+    if ((bits & ReadOnlyAttribute) != 0) {
+        files.SetAttributes(path, bits & ~ReadOnlyAttribute);
+    }
+    try {
+        files.RemoveFile(path);
+    } catch (const Failure&) {
+        if ((bits & ReadOnlyAttribute) != 0) {
+            RunStep([&] { files.SetAttributes(path, bits); });
         }
+        throw;
     }
 }
 
@@ -41,19 +84,32 @@ bool IsBusy(const Failure& failure) noexcept {
         case error_code::SharingViolation:
         case error_code::LockViolation:
         case error_code::UnableToRemoveReplaced:
+        case error_code::UnableToMoveReplacement:
             return true;
         default:
             return false;
     }
 }
 
-SafeRewrite::SafeRewrite(Files& files, std::string target, std::string_view runTag)
-    : files_(files),
-      target_(std::move(target)),
-      writer_(CreateTemporary(files_, target_, runTag, temporary_)) {}
+// The temporary file lives in the target's own folder, so that putting it in
+// the target's place happens on one volume and cannot half happen.
+SafeRewrite::SafeRewrite(Files& files, std::string target, std::string_view runTag, BusyBudget& busy)
+    : files_(files), busy_(busy), target_(std::move(target)), runTag_(runTag) {
+    for (number_ = 1;; ++number_) {
+        temporary_ = NameFor(number_);
+        try {
+            writer_ = WhileBusy(files_, busy_, [&] { return files_.CreateNew(temporary_); });
+            return;
+        } catch (const Failure& failure) {
+            if (!IsTaken(failure) || number_ == MaxTemporaryNames) {
+                throw;
+            }
+        }
+    }
+}
 
 SafeRewrite::~SafeRewrite() {
-    if (moved_) {
+    if (settled_) {
         return;
     }
     // Windows cannot delete a file that is still open.
@@ -61,11 +117,15 @@ SafeRewrite::~SafeRewrite() {
     // The failure that dropped the rewrite is the one the caller hears of;
     // a temporary file that cannot be removed is only clutter, and the next
     // repair removes it.
-    RunStep([this] { WhileBusy(files_, [this] { files_.RemoveFile(temporary_); }); });
+    RunStep([this] { WhileBusy(files_, busy_, [this] { files_.RemoveFile(temporary_); }); });
 }
 
-void SafeRewrite::WriteLine(std::string_view text) {
-    writer_->WriteLine(text);
+std::string SafeRewrite::NameFor(int number) const {
+    return target_ + "." + runTag_ + "-" + std::to_string(number) + std::string(TemporarySuffix);
+}
+
+void SafeRewrite::Write(std::string_view bytes) {
+    writer_->Write(bytes);
 }
 
 // Replacing keeps the target's identity: a renamed temporary file would take
@@ -73,28 +133,69 @@ void SafeRewrite::WriteLine(std::string_view text) {
 void SafeRewrite::Commit(std::optional<std::uint32_t> attributes) {
     writer_->Close();
     writer_.reset();
-    const bool replace = files_.FileExists(target_);
-    WhileBusy(files_, [&] {
-        if (replace) {
-            files_.Replace(temporary_, target_);
-        } else {
-            files_.Rename(temporary_, target_);
-        }
-    });
-    moved_ = true;
+    if (files_.FileExists(target_)) {
+        ReplaceTarget();
+    } else {
+        WhileBusy(files_, busy_, [&] { files_.Rename(temporary_, target_); });
+    }
+    settled_ = true;
     if (attributes) {
-        WhileBusy(files_, [&] { files_.SetAttributes(target_, *attributes & SettableAttributes); });
+        WhileBusy(files_, busy_, [&] { files_.SetAttributes(target_, *attributes & SettableAttributes); });
     }
 }
 
+// The old file goes to a backup name of the same pattern, so that a replace
+// that stops half way (ReplaceFile's error 1177, or a killed run) leaves it
+// where it can be put back.
+void SafeRewrite::ReplaceTarget() {
+    int number = number_;
+    std::string backup;
+    do {
+        backup = NameFor(++number);
+    } while (files_.FileExists(backup));
+    try {
+        WhileBusy(files_, busy_, [&] { files_.Replace(temporary_, target_, backup); });
+    } catch (const Failure& failure) {
+        if (files_.FileExists(target_)) {
+            throw;
+        }
+        PutBackAfter(failure, backup);
+    }
+    RunStep([&] { WhileBusy(files_, busy_, [&] { files_.RemoveFile(backup); }); });
+}
+
+// The target is gone half way through: only the move of the new file is
+// tried again, and if it cannot be made the old file goes back. Either is
+// worth a wait of its own, whatever the file's budget has left. If neither
+// can be moved, both stay, for the next repair to put in place.
+void SafeRewrite::PutBackAfter(const Failure& failure, const std::string& backup) {
+    BusyBudget rescue;
+    if (RunStep([&] { WhileBusy(files_, rescue, [&] { files_.Rename(temporary_, target_); }); })) {
+        return;
+    }
+    if (!RunStep([&] { WhileBusy(files_, rescue, [&] { files_.Rename(backup, target_); }); })) {
+        settled_ = true;
+    }
+    throw failure;
+}
+
 void RemoveLeftovers(Files& files, const std::string& folder) {
-    for (const std::string& name : files.FileNames(folder)) {
-        if (std::string_view(name).ends_with(SafeRewrite::TemporarySuffix)) {
-            const std::string path = JoinPath(folder, name);
-            RunStep([&] {
-                files.SetAttributes(path, 0);
-                files.RemoveFile(path);
-            });
+    std::vector<std::string> names;
+    if (!RunStep([&] { names = files.FileNames(folder); })) {
+        return;
+    }
+    std::map<std::string, std::vector<std::string>> leftoversOf;
+    for (const std::string& name : names) {
+        if (const auto file = FileOfTemporary(name)) {
+            leftoversOf[JoinPath(folder, std::string(*file))].push_back(JoinPath(folder, name));
+        }
+    }
+    for (auto& [file, leftovers] : leftoversOf) {
+        if (!files.FileExists(file)) {
+            std::erase(leftovers, PutNewestInPlace(files, leftovers, file));
+        }
+        for (const std::string& leftover : leftovers) {
+            RunStep([&] { RemoveLeftover(files, leftover); });
         }
     }
 }

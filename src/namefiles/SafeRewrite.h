@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,56 +18,81 @@ namespace resolvo::namefiles {
 // 2.27 s in all, in which the windows keep painting; then the failure stands.
 inline constexpr int BusyRetryDelaysMs[] = {10, 20, 40, 80, 160, 320, 640, 1000};
 
+// The pauses one file may still wait for. All steps on a file share one
+// budget, so that a file another program keeps is told of after 2.27 s,
+// however many steps find it busy.
+class BusyBudget {
+public:
+    bool Spent() const noexcept { return next_ == std::size(BusyRetryDelaysMs); }
+    int Take() noexcept { return BusyRetryDelaysMs[next_++]; }
+
+private:
+    std::size_t next_ = 0;
+};
+
 // Sharing and lock violations, and access denied, which is what Windows
 // answers for a file that is being deleted or replaced at that moment.
 bool IsBusy(const Failure& failure) noexcept;
 
 template <typename Operation>
-decltype(auto) WhileBusy(Files& files, Operation&& operation) {
-    for (const int delay : BusyRetryDelaysMs) {
+decltype(auto) WhileBusy(Files& files, BusyBudget& budget, Operation&& operation) {
+    for (;;) {
         try {
             return operation();
         } catch (const Failure& failure) {
-            if (!IsBusy(failure)) {
+            if (!IsBusy(failure) || budget.Spent()) {
                 throw;
             }
         }
-        files.Pause(delay);
+        files.Pause(budget.Take());
     }
-    return operation();
 }
 
 // Rewrites a file without ever leaving it emptied or half written: the new
-// lines go to a temporary file beside it, which takes the file's place in one
+// bytes go to a temporary file beside it, which takes the file's place in one
 // step once it is complete. Until then the file is left as it was, and a
-// rewrite that is dropped uncommitted removes its temporary file.
+// rewrite that is dropped uncommitted removes its temporary file, unless the
+// file itself has gone meanwhile: then the temporary file may be the only
+// copy, and it stays for the next repair to put in the file's place.
 class SafeRewrite {
 public:
-    // Every temporary file's name ends so; what a killed run left behind is
-    // found by it.
+    // Every temporary file is named <file>.<run>-<number> and this; what a
+    // killed run left behind is found by it.
     static constexpr std::string_view TemporarySuffix = ".resolvo.tmp";
 
     // Creates the temporary file, under a name of the run's own (runTag) that
-    // no file has yet.
-    SafeRewrite(Files& files, std::string target, std::string_view runTag);
+    // no file has yet. Waits for busy files from the budget.
+    SafeRewrite(Files& files, std::string target, std::string_view runTag, BusyBudget& busy);
     ~SafeRewrite();
     SafeRewrite(const SafeRewrite&) = delete;
     SafeRewrite& operator=(const SafeRewrite&) = delete;
 
-    void WriteLine(std::string_view text);
+    void Write(std::string_view bytes);
     // Puts the new content in the target's place and gives the target the
     // attributes, if any are given; otherwise it keeps those it gets.
     void Commit(std::optional<std::uint32_t> attributes);
 
 private:
+    std::string NameFor(int number) const;
+    void ReplaceTarget();
+    void PutBackAfter(const Failure& failure, const std::string& backup);
+
     Files& files_;
+    BusyBudget& busy_;
     std::string target_;
+    std::string runTag_;
+    int number_ = 0;
     std::string temporary_;
-    std::unique_ptr<LineWriter> writer_;
-    bool moved_ = false;
+    std::unique_ptr<FileWriter> writer_;
+    // Whether the temporary file is no longer this rewrite's to remove: it
+    // has taken the target's place, or it is the only copy left.
+    bool settled_ = false;
 };
 
-// Removes the temporary files that runs which were killed left in a folder.
+// Clears away what runs that were killed left in a folder: the temporary
+// files of the names above, and no others. A leftover whose file is missing
+// may be its only copy: the newest such leftover takes the file's place, and
+// if it cannot, all of them stay and the failure is raised, told of the file.
 void RemoveLeftovers(Files& files, const std::string& folder);
 
 }  // namespace resolvo::namefiles

@@ -21,6 +21,8 @@ inline constexpr std::uint32_t AlreadyExists = 183;
 inline constexpr std::uint32_t FileTooLarge = 223;
 inline constexpr std::uint32_t WaitTimeout = 258;
 inline constexpr std::uint32_t UnableToRemoveReplaced = 1175;
+inline constexpr std::uint32_t UnableToMoveReplacement = 1176;
+inline constexpr std::uint32_t UnableToMoveReplacement2 = 1177;
 inline constexpr std::uint32_t InvalidWindowHandle = 1400;
 inline constexpr std::uint32_t UnsupportedType = 1630;
 }  // namespace error_code

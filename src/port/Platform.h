@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "ResolvoVersion.h"
-#include "port/LineReader.h"
 
 namespace resolvo {
 
@@ -32,12 +31,13 @@ inline constexpr std::uint32_t SettableAttributes = 0x3127;
 // Opaque identity of a top-level window; the windows know what it stands for.
 enum class WindowId : std::uintptr_t {};
 
-// Writes a text file line by line. Close() makes the content durable and
-// raises a failure if it could not; dropping an open writer closes it quietly.
-class LineWriter {
+// Writes a new file's bytes as they are given. Close() makes the content
+// durable and raises a failure if it could not; dropping an open writer
+// closes it quietly.
+class FileWriter {
 public:
-    virtual ~LineWriter() = default;
-    virtual void WriteLine(std::string_view text) = 0;
+    virtual ~FileWriter() = default;
+    virtual void Write(std::string_view bytes) = 0;
     virtual void Close() = 0;
 };
 
@@ -60,14 +60,20 @@ public:
     // The names of the files (not folders) in a folder.
     virtual std::vector<std::string> FileNames(const std::string& folder) = 0;
 
-    // Reads the whole file; the file itself is closed again before this returns.
-    virtual LineReader OpenForReading(const std::string& path) = 0;
+    // Reads the whole file's bytes; the file itself is closed again before this returns.
+    virtual std::string OpenForReading(const std::string& path) = 0;
     // Creates a file that must not exist yet (error_code::FileExists otherwise).
-    virtual std::unique_ptr<LineWriter> CreateNew(const std::string& path) = 0;
-    // Puts the replacement's content in the place of an existing target in
-    // one step. The target keeps its identity: its security, owner, creation
-    // time and streams; its attributes are the caller's to set again.
-    virtual void Replace(const std::string& replacement, const std::string& target) = 0;
+    virtual std::unique_ptr<FileWriter> CreateNew(const std::string& path) = 0;
+    // Puts the replacement's content in the place of an existing target, the
+    // target itself going to the backup name (where no file is). The target
+    // keeps its identity: its security, owner, creation time and streams; its
+    // attributes are the caller's to set again. A failure may come half way,
+    // as Windows' ReplaceFile has it: error 1177
+    // (error_code::UnableToMoveReplacement2) leaves the target under the
+    // backup name and the replacement under its own; after any other failure
+    // both keep their names.
+    virtual void Replace(const std::string& replacement, const std::string& target,
+                         const std::string& backup) = 0;
     // Renames a file to a path where there is none yet.
     virtual void Rename(const std::string& source, const std::string& target) = 0;
     virtual void RemoveFile(const std::string& path) = 0;

@@ -16,15 +16,15 @@ namespace {
 
 constexpr std::size_t WriteBufferSize = 64 * 1024;
 
-class FileLineWriter final : public LineWriter {
+class BufferedFileWriter final : public FileWriter {
 public:
-    FileLineWriter(UniqueFileHandle file, std::string path) : file_(std::move(file)), path_(std::move(path)) {
+    BufferedFileWriter(UniqueFileHandle file, std::string path)
+        : file_(std::move(file)), path_(std::move(path)) {
         buffer_.reserve(WriteBufferSize);
     }
 
-    void WriteLine(std::string_view text) override {
-        buffer_.append(text);
-        buffer_.append("\r\n");
+    void Write(std::string_view bytes) override {
+        buffer_.append(bytes);
         if (buffer_.size() >= WriteBufferSize) {
             WriteBuffer();
         }
@@ -126,7 +126,7 @@ std::vector<std::string> Win32Platform::FileNames(const std::string& folder) {
     return names;
 }
 
-LineReader Win32Platform::OpenForReading(const std::string& path) {
+std::string Win32Platform::OpenForReading(const std::string& path) {
     const UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_READ,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -153,35 +153,28 @@ LineReader Win32Platform::OpenForReading(const std::string& path) {
         }
         content.append(chunk, read);
     }
-    return LineReader(std::move(content));
+    return content;
 }
 
-std::unique_ptr<LineWriter> Win32Platform::CreateNew(const std::string& path) {
+std::unique_ptr<FileWriter> Win32Platform::CreateNew(const std::string& path) {
     UniqueFileHandle file(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         RaiseLastError("CreateFile", path);
     }
-    return std::make_unique<FileLineWriter>(std::move(file), path);
+    return std::make_unique<BufferedFileWriter>(std::move(file), path);
 }
 
 // ReplaceFileW keeps the target's security descriptor, owner, creation time
 // and named streams. Merge errors (attributes, ACLs it could not carry over)
-// do not stop it: the caller sets the attributes itself.
-void Win32Platform::Replace(const std::string& replacement, const std::string& target) {
-    const std::wstring from = Widen(replacement);
-    const std::wstring to = Widen(target);
-    if (::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                       nullptr)) {
-        return;
-    }
-    // This error means the target is gone and the replacement still has its
-    // own name: it is moved into the empty place.
-    if (::GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+// do not stop it: the caller sets the attributes itself. With a backup name,
+// a failure leaves both files under their own names, except error 1177,
+// after which the target is under the backup name; the caller sorts that out.
+void Win32Platform::Replace(const std::string& replacement, const std::string& target,
+                            const std::string& backup) {
+    if (!::ReplaceFileW(Widen(target).c_str(), Widen(replacement).c_str(), Widen(backup).c_str(),
+                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         RaiseLastError("ReplaceFile", target);
-    }
-    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
-        RaiseLastError("MoveFileEx", target);
     }
 }
 

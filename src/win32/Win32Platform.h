@@ -30,9 +30,10 @@ public:
     bool FileExists(const std::string& path) override;
     std::uint64_t LastWriteTime(const std::string& path) override;
     std::vector<std::string> FileNames(const std::string& folder) override;
-    LineReader OpenForReading(const std::string& path) override;
-    std::unique_ptr<LineWriter> CreateNew(const std::string& path) override;
-    void Replace(const std::string& replacement, const std::string& target) override;
+    std::string OpenForReading(const std::string& path) override;
+    std::unique_ptr<FileWriter> CreateNew(const std::string& path) override;
+    void Replace(const std::string& replacement, const std::string& target,
+                 const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
     void Pause(int milliseconds) override;

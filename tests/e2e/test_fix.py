@@ -1,6 +1,7 @@
 """Fix It, end to end: the name files, the browser, the questions, and the
 name files on a machine where other programs hold them or they are Unicode."""
 
+import os
 import unittest
 
 from base import LEFT_UNCHANGED, OFFER, SETTLE_SECONDS, ResolvoTestCase
@@ -9,6 +10,8 @@ from winedriver import BROWSER, ETC, FIX_IT, KEPT, MAIN_CLIENT, QUESTION, TITLE
 QUOTED_BROWSER = f'"{BROWSER}"'
 HOSTS = b"# hosts of a test machine\r\n127.0.0.1 localhost\r\n10.0.0.7 www.Example.com\r\n10.0.0.8 mail.example.org\r\n"
 FIXED = HOSTS.replace(b"10.0.0.7", b"#10.0.0.7")
+LMHOSTS = b"10.0.0.9 fileserver #PRE\r10.0.0.10 printer"
+LMHOSTS_TIME = 1_500_000_000
 BUSY = LEFT_UNCHANGED.format("another program is using it",
                              "Close other programs, such as your virus checker, and press Fix It again.")
 UNICODE = LEFT_UNCHANGED.format(
@@ -25,6 +28,9 @@ class FixIt(ResolvoTestCase):
         return [path.name for path in self.session.path(ETC).iterdir() if path.suffix == ".tmp"]
 
     def test_fix_repairs_opens_the_site_asks_and_offers_the_scan(self):
+        # An lmhosts that names no such host is left as it is, down to its time.
+        self.session.write(ETC + r"\lmhosts", LMHOSTS)
+        os.utime(self.session.path(ETC + r"\lmhosts"), (LMHOSTS_TIME, LMHOSTS_TIME))
         main, _ = self.session.open_main_window()
         _, clicked = self.session.fix(main, "http://www.example.com/news")
         asked = self.session.wait_message(QUESTION)
@@ -33,7 +39,9 @@ class FixIt(ResolvoTestCase):
         self.shot("question", question)
         self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
         self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
-        self.assertEqual(self.session.read(ETC + r"\lmhosts") + self.session.read(ETC + r"\lmhosts.rv2"), b"")
+        self.assertEqual(self.session.read(ETC + r"\lmhosts.rv2"), LMHOSTS)
+        self.assertEqual(self.session.read(ETC + r"\lmhosts"), LMHOSTS)
+        self.assertEqual(self.session.path(ETC + r"\lmhosts").stat().st_mtime, LMHOSTS_TIME)
 
         # Esc may close a question under Wine; it is asked again.
         self.session.keys(question, "Escape")

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -26,7 +27,7 @@ constexpr MessageAnswer Ok = MessageAnswer::Ok;
 const std::string Typed = "http://www.example.com/news/today.html";
 const std::string BrowserPath = R"(C:\Program Files\Internet Explorer\iexplore.exe)";
 const std::string Browser = "focus, no wait: \"" + BrowserPath + "\" ";
-const Seen Repair{"put hosts.rv2", "put lmhosts.rv2", "put hosts", "put lmhosts"};
+const Seen Repair{"put hosts.rv2", "put hosts", "put lmhosts"};
 const std::string OpenTyped = Browser + '"' + Typed + '"';
 const Seen Asked{"Pause 5000", "ActivateWindow 42", "yes/no: Did the page load successfully?"};
 const std::string Kept =
@@ -141,31 +142,48 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
          "it has more than 10,000 lines",
          "Resolvo repairs files of up to 10,000 lines. You can edit this one in Notepad, run as "
          "administrator."},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, {}, error_code::DiskFull); }, "the disk is full",
-         "Free some space on the disk" + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew); }, "Windows did not allow Resolvo to change it",
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", error_code::DiskFull); },
+         "the disk is full", "Free some space on the disk" + again},
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test"); },
+         "Windows did not allow Resolvo to change it",
          "Make sure that your virus checker or firewall lets Resolvo change it," + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, {}, 1117); }, "Windows reported error 1117",
+        {[](FixRun& r) { r.platform.FailOn(Op::Replace, 0, "hosts.test", error_code::AlreadyExists); },
+         "a folder of that name is in its place", "Move or rename that folder, as administrator," + again},
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", error_code::PathNotFound); },
+         "the folder drivers\\etc does not exist",
+         "Create that folder in the system folder, as administrator," + again},
+        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", 1117); },
+         "Windows reported error 1117",
          "Press Fix It again. If this comes back, restart Windows and try once more."},
     };
     for (const auto& [arrange, reason, advice] : cases) {
         FixRun run;
         arrange(run);
         const std::string before = run.dir.Read("sys/drivers/etc/hosts");
-        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({{"critical: Resolvo could not repair the file \"hosts\" in " +
-                                                   run.platform.systemDirectory + "\\drivers\\etc\\: " +
-                                                   reason + ". The file was left unchanged.\r\n\r\n" + advice,
-                                               run.Flush(), OpenTyped},
-                                              Asked,
-                                              {Kept}}));
+        Seen seen = run({Ok, Yes, Ok});
+        std::erase_if(seen, [](const std::string& entry) { return entry.starts_with("put "); });
+        EXPECT_EQ(seen, Joined({{"critical: Resolvo could not repair the file \"hosts\" in " +
+                                     run.platform.systemDirectory + "\\drivers\\etc\\: " + reason +
+                                     ". The file was left unchanged.\r\n\r\n" + advice,
+                                 run.Flush(), OpenTyped},
+                                Asked,
+                                {Kept}}));
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
     }
+    FixRun backup;
+    backup.platform.FailOn(Op::CreateNew, 0, "hosts.rv2", error_code::DiskFull);
+    EXPECT_EQ(backup({Ok, Yes, Ok}).front(),
+              "critical: Resolvo could not back up the file \"hosts\" to \"hosts.rv2\" in " +
+                  backup.platform.systemDirectory +
+                  "\\drivers\\etc\\: the disk is full. Both files were left unchanged.\r\n\r\nFree some "
+                  "space on the disk and press Fix It again.");
     FixRun run;
     run.platform.systemDirectoryFails = true;
     EXPECT_EQ(
         run({Ok, Yes, Ok}).front(),
-        "critical: Resolvo could not repair the hosts and lmhosts files: Windows reported error 3. They were "
-        "left unchanged.\r\n\r\nPress Fix It again. If this comes back, restart Windows and try once more.");
+        "critical: Resolvo could not repair the hosts and lmhosts files: the folder drivers\\etc does not "
+        "exist. They were left unchanged.\r\n\r\nCreate that folder in the system folder, as "
+        "administrator, and press Fix It again.");
     EXPECT_EQ(run.platform.CallsOf(Op::RunCommand), Seen{OpenTyped});
 }
 
@@ -200,7 +218,7 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsWhereItCan) {
             run.platform.programs.clear();
         }
         const Seen seen = run({Yes, Ok});
-        EXPECT_EQ(Seen(seen.begin() + static_cast<long>(Repair.size()) + 1, seen.end() - 4), opened)
+        EXPECT_EQ(Seen(std::find(seen.begin(), seen.end(), run.Flush()) + 1, seen.end() - 4), opened)
             << address;
     }
 }

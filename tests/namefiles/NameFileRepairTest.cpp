@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
+#include <tuple>
 
 #include "support/RecordingPlatform.h"
 #include "support/TempDir.h"
@@ -12,6 +16,7 @@ namespace resolvo::namefiles {
 namespace {
 
 using testing::Op;
+using namespace std::string_literals;
 
 constexpr std::uint32_t ReadOnly = ReadOnlyAttribute;
 constexpr std::uint32_t HiddenSystem = HiddenAttribute | SystemAttribute;
@@ -30,19 +35,35 @@ struct EtcScene {
     std::string Get(const std::string& name) const { return dir.Read("sys/drivers/etc/" + name); }
     bool Has(const std::string& name) const { return dir.Exists("sys/drivers/etc/" + name); }
     std::uint32_t Bits(const std::string& name) { return platform.GetAttributes(Path(name)); }
-    bool LeftTemporaryFiles() const {
-        return std::ranges::any_of(std::filesystem::directory_iterator(dir.Path() / "sys/drivers/etc"),
-                                   [](const auto& entry) { return entry.path().extension() == ".tmp"; });
+    std::vector<std::string> TemporaryFiles() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path() / "sys/drivers/etc")) {
+            if (entry.path().extension() == ".tmp") {
+                names.push_back(entry.path().filename().string());
+            }
+        }
+        std::ranges::sort(names);
+        return names;
     }
-    // The failure's code, told of the name file, never of a temporary one; 0 without one.
+    bool LeftTemporaryFiles() const { return !TemporaryFiles().empty(); }
+    // The failure's code, told of a name file or its backup, never of a
+    // temporary file; 0 without one.
     std::uint32_t Repair(const std::string& host) {
         try {
             repair.RepairNameFiles(host);
             return 0;
         } catch (const Failure& failure) {
-            EXPECT_TRUE(failure.Subject() == Path("hosts") || failure.Subject() == Path("lmhosts"));
+            EXPECT_TRUE(failure.Subject() == Path("hosts") || failure.Subject() == Path("lmhosts") ||
+                        failure.Subject() == Path("hosts.rv2") || failure.Subject() == Path("lmhosts.rv2"))
+                << failure.Subject();
             return failure.Code();
         }
+    }
+    // Whether a name file (not a backup) was written since the journal began.
+    bool RewroteANameFile() const {
+        return std::ranges::any_of(platform.CallsOf(Op::CreateNew), [](const std::string& path) {
+            return path.find(".rv2") == std::string::npos;
+        });
     }
 
     testing::TempDir dir;
@@ -60,6 +81,9 @@ std::string Lines(int count, const std::string& last) {
     return text + last + "\r\n";
 }
 
+// Only "#" marks are added: line ends of every kind, a missing last line end
+// and the bytes of the marked lines stay. A file no line of which names the
+// host is not written at all.
 TEST_F(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
     const std::string bom = "\xEF\xBB\xBF";
     const std::string tenThousand = Lines(NameFileRepair::MaxLines, "1.2.3.4 example.com");
@@ -68,13 +92,15 @@ TEST_F(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
          "127.0.0.1 localhost\r\n#1.2.3.4 mail.Example.COM\r\n## 5.6.7.8 example.com\r\n"},
         {"1.2.3.4 www.example.com\r\n1.2.3.5 ample.co\r\n", "AMPLE.com",
          "#1.2.3.4 www.example.com\r\n1.2.3.5 ample.co\r\n"},
-        {"1.1.1.1 a.lan\r\n2.2.2.2 example.com", "example.com", "1.1.1.1 a.lan\r\n#2.2.2.2 example.com\r\n"},
-        {"1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan\r\n", "example.com", "1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan\r\n"},
+        {"1.1.1.1 a.lan\r\n2.2.2.2 example.com", "example.com", "1.1.1.1 a.lan\r\n#2.2.2.2 example.com"},
+        {"1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan", "example.com", "1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan"},
         // Windows ends a line at a lone LF too: each part naming the host is marked.
-        {"a.example.com\nb.lan\nc.EXAMPLE.com\n", "example.com",
-         "#a.example.com\nb.lan\n#c.EXAMPLE.com\n\r\n"},
+        {"a.example.com\nb.lan\nc.EXAMPLE.com\n", "example.com", "#a.example.com\nb.lan\n#c.EXAMPLE.com\n"},
         {"a.x.com\nb\r\nc\nd.x.com\r\n", "x.com", "#a.x.com\nb\r\nc\n#d.x.com\r\n"},
-        {"1.1.1.1 example.com\r2.2.2.2 b.lan\r", "example.com", "#1.1.1.1 example.com\r\n2.2.2.2 b.lan\r\n"},
+        // A host with an LF in it marks the whole line.
+        {"a\r\n b\nAb\r\n", "\na", "a\r\n# b\nAb\r\n"},
+        // A lone CR stays one, so what follows it stays on the line of a reader that ends lines at LF only.
+        {"5.6.7.8 other.net\r9.9.9.9 lone-cr.test", "other.net", "#5.6.7.8 other.net\r9.9.9.9 lone-cr.test"},
         {"exampexample.COM\r\nexample.co\r\nExample.com\r\n", "example.com",
          "#exampexample.COM\r\nexample.co\r\n#Example.com\r\n"},
         {"0.0.0.0 zzzExample.COM\r\n", "example.com", "#0.0.0.0 zzzExample.COM\r\n"},
@@ -83,39 +109,57 @@ TEST_F(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         {"1.1.1.1 a.lan\r\n", "", "1.1.1.1 a.lan\r\n"},
         {"", "example.com", ""},
         {bom + "1.1.1.1 example.com\r\n", "example.com", bom + "#1.1.1.1 example.com\r\n"},
-        {bom + "1.1.1.1 a.lan\nexample.com", "example.com", bom + "1.1.1.1 a.lan\n#example.com\r\n"},
+        {bom + "1.1.1.1 a.lan\nexample.com", "example.com", bom + "1.1.1.1 a.lan\n#example.com"},
         {tenThousand, "example.com", Lines(NameFileRepair::MaxLines, "#1.2.3.4 example.com")},
     };
     for (const auto& [before, host, after] : cases) {
         Put("hosts", before);
         Put("lmhosts", before);
+        platform.journal.clear();
         repair.RepairNameFiles(host);
         EXPECT_EQ(Get("hosts"), after) << before.substr(0, 60);
         EXPECT_EQ(Get("lmhosts"), after) << before.substr(0, 60);
+        EXPECT_EQ(RewroteANameFile(), before != after) << before.substr(0, 60);
     }
     EXPECT_FALSE(LeftTemporaryFiles());
 }
 
-TEST_F(NameFiles, BackupsHoldTheStateBeforeTheFirstRepairOfARun) {
-    Put("hosts", "1.2.3.4 example.com\r\n");
-    // A leftover of this run's own name that another program holds: the next name is taken.
-    Put("hosts.rv2.7-1.resolvo.tmp", "held");
-    platform.HoldFile(Path("hosts.rv2.7-1.resolvo.tmp"), 1 << 30);
-    repair.RepairNameFiles("example.com");
-    EXPECT_EQ(platform.CallsOf(Op::CreateNew).at(1), Path("hosts.rv2.7-2.resolvo.tmp"));
-    repair.RepairNameFiles("example.com");
-    EXPECT_EQ(Get("hosts"), "##1.2.3.4 example.com\r\n");
-    EXPECT_EQ(Get("hosts.rv2"), "1.2.3.4 example.com\r\n");
-    // A missing lmhosts is backed up and left empty; an empty one needs no rewrite.
-    EXPECT_EQ(Get("lmhosts") + Get("lmhosts.rv2"), "");
-    EXPECT_EQ(std::ranges::count_if(platform.journal,
-                                    [&](const std::string& call) {
-                                        return call.ends_with("-> " + Path("lmhosts")) ||
-                                               call.ends_with("-> " + Path("lmhosts.rv2"));
-                                    }),
-              2);
-    NameFileRepair(platform, "8").RepairNameFiles("other.lan");
-    EXPECT_EQ(Get("hosts.rv2"), "##1.2.3.4 example.com\r\n");
+// A backup is the file's exact bytes, written at the first repair of a run:
+// not from a file that is missing or a folder, over a protected backup as
+// over a name file, and told of the backup when it cannot be written.
+TEST(NameFileBackups, HoldTheFileAsItWasBeforeTheRunsFirstRepair) {
+    const std::string hosts = "1.2.3.4 example.com\r5.6.7.8 b.lan";
+    const std::string older = "from an earlier run\r\n";
+    const std::uint32_t guarded = ReadOnly | HiddenSystem;
+    // hosts, or none, or a folder; the backup's bits; the failure; the backup after the run's repairs.
+    const std::vector<std::tuple<std::optional<std::string>, std::uint32_t, std::uint32_t, std::string>>
+        cases{
+            {hosts, 0, 0, hosts},
+            {hosts, guarded, 0, hosts},
+            {std::nullopt, 0, 0, older},
+            {"folder", guarded, error_code::AlreadyExists, older},
+        };
+    for (const auto& [before, bits, code, backup] : cases) {
+        EtcScene scene;
+        if (before == "folder") {
+            scene.Put("hosts/inside", "x");
+        } else if (before) {
+            scene.Put("hosts", *before);
+        }
+        scene.Put("hosts.rv2", older, bits);
+        EXPECT_EQ(scene.Repair("example.com"), code);
+        EXPECT_EQ(scene.Repair("b.lan"), code);
+        EXPECT_EQ(scene.Get("hosts.rv2"), backup);
+        EXPECT_EQ(scene.Bits("hosts.rv2"), bits == 0 ? ArchiveAttribute : bits);
+        EXPECT_FALSE(scene.Has("lmhosts.rv2"));
+        EXPECT_EQ(scene.Get("lmhosts"), "");
+        EXPECT_FALSE(scene.LeftTemporaryFiles());
+        if (before == hosts) {
+            EXPECT_EQ(scene.Get("hosts"), "#1.2.3.4 example.com\r#5.6.7.8 b.lan");
+            NameFileRepair(scene.platform, "8").RepairNameFiles("other.lan");
+            EXPECT_EQ(scene.Get("hosts.rv2"), scene.Get("hosts"));
+        }
+    }
 }
 
 TEST_F(NameFiles, ProtectedFilesAreRepairedAndKeepTheirBits) {
@@ -139,15 +183,11 @@ TEST_F(NameFiles, ProtectedFilesAreRepairedAndKeepTheirBits) {
 TEST(NameFileRefusals, AFileTooLongOrInUnicodeIsLeftAsItIs) {
     const std::vector<std::pair<std::string, std::uint32_t>> cases{
         {Lines(NameFileRepair::MaxLines + 1, "1.2.3.4 example.com"), error_code::FileTooLarge},
-        {std::string("\xFF\xFE"
-                     "1\0.\0"
-                     "e\0x\0\r\0\n\0",
-                     14),
-         error_code::UnsupportedType},
-        {std::string("\xFE\xFF\0"
-                     "e\0x",
-                     6),
-         error_code::UnsupportedType},
+        // UTF-16 with a byte-order mark, either way round, and without one.
+        {"\xFF\xFE\x31\0.\0e\0x\0\r\0\n\0"s, error_code::UnsupportedType},
+        {"\xFE\xFF\0e\0x"s, error_code::UnsupportedType},
+        {"1\0.\0e\0x\0\r\0\n\0"s, error_code::UnsupportedType},
+        {"\0\x31\0.\0e\0x\0\r\0\n"s, error_code::UnsupportedType},
     };
     for (const auto& [hosts, code] : cases) {
         EtcScene scene;
@@ -164,20 +204,91 @@ TEST(NameFileRefusals, AFileTooLongOrInUnicodeIsLeftAsItIs) {
     }
 }
 
-// Another program holding hosts is waited for, 2.27 s at most, in pauses of
-// 10, 20, 40 ... 1000 ms; what a killed run left behind is cleared away first.
+// Another program holding hosts is waited for, 2.27 s at most over all the
+// steps on it, in pauses of 10, 20, 40 ... 1000 ms; what a killed run left
+// behind is cleared away first.
 TEST(NameFileRefusals, AFileHeldForAMomentIsWaitedForAndLeftoversAreRemoved) {
-    for (const auto& [heldMs, pauses] : {std::pair{0, 0u}, {300, 5u}, {2270, 8u}, {2271, 8u}}) {
+    // How long hosts is held; whether its attributes and its replace are busy for good.
+    for (const auto& [heldMs, busyForGood, pauses] :
+         {std::tuple{0, false, 0u}, {300, false, 5u}, {2270, false, 8u}, {2271, false, 8u}, {0, true, 8u}}) {
         EtcScene scene;
         scene.Put("hosts", "1.2.3.4 example.com\r\n", ReadOnly);
         scene.Put("hosts.99-1.resolvo.tmp", "left by a killed run", ReadOnly | HiddenSystem);
         scene.platform.HoldFile(scene.Path("hosts"), heldMs);
-        const bool waited = heldMs <= 2270;
+        if (busyForGood) {
+            scene.platform.FailOn(Op::SetAttributes, 0, scene.Path("hosts "), error_code::SharingViolation);
+            scene.platform.FailOn(Op::Replace, 0, "hosts.7-", error_code::SharingViolation);
+        }
+        const bool waited = heldMs <= 2270 && !busyForGood;
         EXPECT_EQ(scene.Repair("example.com"), waited ? 0u : error_code::SharingViolation) << heldMs;
         EXPECT_EQ(scene.Get("hosts"), waited ? "#1.2.3.4 example.com\r\n" : "1.2.3.4 example.com\r\n");
         EXPECT_EQ(scene.Bits("hosts"), ReadOnly);
         EXPECT_FALSE(scene.LeftTemporaryFiles());
         EXPECT_EQ(scene.platform.CallsOf(Op::Pause).size(), pauses);
+    }
+}
+
+// A replace that stops half way never costs the file: the move that is left
+// is tried again, or the old file goes back; a killed run's copies are put
+// in place by the next repair, or left and said so. Clean-up touches only
+// its own names, and a leftover it cannot remove keeps its bits.
+TEST(NameFileFaults, AReplaceThatStopsHalfWayLosesNothing) {
+    const std::string old = "1.2.3.4 example.com\r\n";
+    const std::string fixed = "#" + old;
+    const std::vector<std::string> foreign{"hosts.resolvo.tmp", "hosts.x-1.resolvo.tmp",
+                                           "lmhosts.99-1.resolvo.tmp"};
+    struct Case {
+        std::uint32_t replaceFails;  // once, with this code
+        int heldMs;                  // the new file's move finds it busy so long
+        const char* movesFail;       // for good, the moves of these files
+        bool killed;                 // between the two steps of a replace: hosts missing, two copies
+        std::uint32_t code;
+        std::optional<std::string> after;
+        std::vector<std::string> left;
+    };
+    const std::vector<Case> cases{
+        {1176, 0, "", false, 0, fixed, {}},
+        {1177, 300, "", false, 0, fixed, {}},
+        {1177, 0, "hosts.7-1", false, 1177, old, {}},
+        {1177, 0, "hosts.7-", false, 1177, std::nullopt, {"hosts.7-1.resolvo.tmp", "hosts.7-2.resolvo.tmp"}},
+        {0, 0, "", true, 0, fixed, {}},
+        {0,
+         0,
+         "hosts.99-",
+         true,
+         error_code::WriteFault,
+         std::nullopt,
+         {"hosts.99-1.resolvo.tmp", "hosts.99-2.resolvo.tmp"}},
+    };
+    for (const Case& c : cases) {
+        EtcScene scene;
+        scene.Put("hosts", old);
+        scene.Put("lmhosts", "");
+        scene.Put(foreign[0], "x");
+        scene.Put(foreign[1], "x");
+        scene.Put(foreign[2], "held", ReadOnly | HiddenSystem);
+        scene.platform.HoldFile(scene.Path(foreign[2]), 1 << 30);
+        if (c.killed) {
+            std::filesystem::rename(scene.dir.Path() / "sys/drivers/etc/hosts",
+                                    scene.dir.Path() / "sys/drivers/etc/hosts.99-2.resolvo.tmp");
+            std::filesystem::last_write_time(
+                scene.dir.Path() / "sys/drivers/etc/hosts.99-2.resolvo.tmp",
+                std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+            scene.Put("hosts.99-1.resolvo.tmp", fixed);
+        }
+        if (c.replaceFails != 0) {
+            scene.platform.FailOn(Op::Replace, 1, "hosts.7-", c.replaceFails);
+        }
+        scene.platform.HoldFile(scene.Path("hosts.7-1.resolvo.tmp"), c.heldMs);
+        scene.platform.FailOn(Op::Rename, 0, *c.movesFail != '\0' ? c.movesFail : "none",
+                              error_code::WriteFault);
+        EXPECT_EQ(scene.Repair(c.killed ? "other.lan" : "example.com"), c.code);
+        EXPECT_EQ(scene.Has("hosts") ? std::optional(scene.Get("hosts")) : std::nullopt, c.after);
+        std::vector<std::string> left = c.left;
+        left.insert(left.end(), foreign.begin(), foreign.end());
+        std::ranges::sort(left);
+        EXPECT_EQ(scene.TemporaryFiles(), left);
+        EXPECT_EQ(scene.Bits(foreign[2]), ReadOnly | HiddenSystem);
     }
 }
 
@@ -199,10 +310,16 @@ TEST(NameFileFaults, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
     arrange(clean);
     clean.repair.RepairNameFiles("example.com");
 
-    for (const Op op : {Op::OpenForReading, Op::GetAttributes, Op::SetAttributes, Op::CreateNew,
-                        Op::WriteLine, Op::CloseWriter, Op::Replace, Op::Rename}) {
-        const auto calls = op == Op::WriteLine ? static_cast<std::size_t>(clean.platform.linesWritten)
-                                               : clean.platform.CallsOf(op).size();
+    // Each operation with the number of its calls in a repair without faults,
+    // so that a call that stops happening cannot shrink the sweep unseen.
+    const std::pair<Op, std::size_t> sweep[]{
+        {Op::OpenForReading, 4}, {Op::GetAttributes, 7}, {Op::SetAttributes, 7}, {Op::CreateNew, 4},
+        {Op::Write, 8},          {Op::CloseWriter, 4},   {Op::Replace, 3},       {Op::Rename, 1}};
+    for (const auto& [swept, count] : sweep) {
+        const Op op = swept;  // the lambda below takes it
+        const auto calls = op == Op::Write ? static_cast<std::size_t>(clean.platform.writes)
+                                           : clean.platform.CallsOf(op).size();
+        ASSERT_EQ(calls, count) << OpName(op);
         for (int nth = 1; nth <= static_cast<int>(calls); ++nth) {
             SCOPED_TRACE(std::string(OpName(op)) + " #" + std::to_string(nth));
             EtcScene scene;

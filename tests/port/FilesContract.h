@@ -26,42 +26,27 @@ std::uint32_t FailureCode(Action&& action) {
 template <typename Implementation>
 class FilesContract : public ::testing::Test {
 protected:
-    std::vector<std::string> ReadLines(const std::string& name) {
-        LineReader reader = files.OpenForReading(dir.PathOf(name));
-        std::vector<std::string> lines;
-        while (!reader.AtEnd()) {
-            lines.push_back(reader.ReadLine());
-        }
-        return lines;
-    }
-
     Implementation files;
     TempDir dir;
 };
 
 TYPED_TEST_SUITE_P(FilesContract);
 
-// A line ends at CR LF or a lone CR; a lone LF is text; a last line end is
-// followed by no empty line. Every other byte is kept, and lines are written
-// back each followed by CR LF.
-TYPED_TEST_P(FilesContract, LinesEndAtCrLfOrCrAndEveryOtherByteIsKept) {
-    std::string bytes;
+// Every byte is read and written as it is.
+TYPED_TEST_P(FilesContract, EveryByteIsKept) {
+    std::string bytes = "\r\na\rb\nc";
     for (int c = 0; c < 256; ++c) {
-        bytes += c == '\r' ? 'x' : static_cast<char>(c);
+        bytes += static_cast<char>(c);
     }
-    this->dir.Write("in", "\r\na\r\nb\rc\nd\r\n\r\n\n\r\n" + bytes + "\r\r");
-    const std::vector<std::string> lines = this->ReadLines("in");
-    EXPECT_EQ(lines, (std::vector<std::string>{"", "a", "b", "c\nd", "", "\n", bytes, ""}));
+    this->dir.Write("in", bytes);
     auto writer = this->files.CreateNew(this->dir.PathOf("out"));
-    for (const std::string& line : lines) {
-        writer->WriteLine(line);
-    }
+    writer->Write(this->files.OpenForReading(this->dir.PathOf("in")));
+    writer->Write("");
+    writer->Write("no end");
     writer->Close();
-    EXPECT_EQ(this->dir.Read("out"), "\r\na\r\nb\r\nc\nd\r\n\r\n\n\r\n" + bytes + "\r\n\r\n");
-    this->dir.Write("last", "no end");
-    EXPECT_EQ(this->ReadLines("last"), std::vector<std::string>{"no end"});
+    EXPECT_EQ(this->dir.Read("out"), bytes + "no end");
     this->dir.Write("empty", "");
-    EXPECT_TRUE(this->ReadLines("empty").empty());
+    EXPECT_EQ(this->files.OpenForReading(this->dir.PathOf("empty")), "");
 }
 
 TYPED_TEST_P(FilesContract, AttributesAreKeptAndAMissingFileIsAFailure) {
@@ -81,6 +66,9 @@ TYPED_TEST_P(FilesContract, AttributesAreKeptAndAMissingFileIsAFailure) {
     this->dir.Write("folder/inside", "x");
     EXPECT_FALSE(this->files.FileExists(this->dir.PathOf("folder")));
     EXPECT_EQ(this->files.FileNames(this->dir.PathOf("")), (std::vector<std::string>{"hosts"}));
+    // A folder takes a name as a file does.
+    EXPECT_EQ(FailureCode([&] { this->files.Rename(path, this->dir.PathOf("folder")); }),
+              error_code::AlreadyExists);
 }
 
 TYPED_TEST_P(FilesContract, NewFilesNeverOverwriteAndReplacingKeepsOneFile) {
@@ -89,8 +77,8 @@ TYPED_TEST_P(FilesContract, NewFilesNeverOverwriteAndReplacingKeepsOneFile) {
     EXPECT_EQ(FailureCode([&] { this->files.CreateNew(this->dir.PathOf("no/such/folder")); }),
               error_code::PathNotFound);
     const std::string replacement = this->dir.Write("new", "new");
-    this->files.Replace(replacement, target);
-    EXPECT_EQ(this->dir.Read("hosts"), "new");
+    this->files.Replace(replacement, target, this->dir.PathOf("old"));
+    EXPECT_EQ(this->dir.Read("hosts") + this->dir.Read("old"), "newold");
     EXPECT_FALSE(this->files.FileExists(replacement));
 
     const std::string renamed = this->dir.Write("renamed", "r");
@@ -105,21 +93,23 @@ TYPED_TEST_P(FilesContract, ReadOnlyAndOpenFilesAreNotReplacedOrRemoved) {
     const std::string replacement = this->dir.Write("new", "new");
     this->files.SetAttributes(target, ReadOnlyAttribute);
     EXPECT_EQ(FailureCode([&] { this->files.RemoveFile(target); }), error_code::AccessDenied);
-    EXPECT_EQ(FailureCode([&] { this->files.Replace(replacement, target); }), error_code::AccessDenied);
+    EXPECT_EQ(FailureCode([&] { this->files.Replace(replacement, target, this->dir.PathOf("old")); }),
+              error_code::AccessDenied);
     EXPECT_EQ(this->dir.Read("hosts"), "old");
     this->files.SetAttributes(target, 0);
 
     const std::string open = this->dir.PathOf("open");
     auto writer = this->files.CreateNew(open);
     EXPECT_EQ(FailureCode([&] { this->files.RemoveFile(open); }), error_code::SharingViolation);
-    EXPECT_EQ(FailureCode([&] { this->files.Replace(open, target); }), error_code::SharingViolation);
+    EXPECT_EQ(FailureCode([&] { this->files.Replace(open, target, this->dir.PathOf("old")); }),
+              error_code::SharingViolation);
+    EXPECT_FALSE(this->files.FileExists(this->dir.PathOf("old")));
     writer.reset();  // dropped unclosed, it still lets the file go
     this->files.RemoveFile(open);
     EXPECT_FALSE(this->files.FileExists(open));
 }
 
-REGISTER_TYPED_TEST_SUITE_P(FilesContract, LinesEndAtCrLfOrCrAndEveryOtherByteIsKept,
-                            AttributesAreKeptAndAMissingFileIsAFailure,
+REGISTER_TYPED_TEST_SUITE_P(FilesContract, EveryByteIsKept, AttributesAreKeptAndAMissingFileIsAFailure,
                             NewFilesNeverOverwriteAndReplacingKeepsOneFile,
                             ReadOnlyAndOpenFilesAreNotReplacedOrRemoved);
 

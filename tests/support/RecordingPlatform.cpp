@@ -15,7 +15,7 @@ const char* OpName(Op op) noexcept {
     // clang-format off
     static constexpr const char* Names[] = {
         "SystemDirectory", "GetAttributes", "SetAttributes", "FileExists", "LastWriteTime", "FileNames",
-        "OpenForReading", "CreateNew", "WriteLine", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
+        "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
         "RunCommand", "OpenAsDesktopUser", "OpenAddress", "ShowMessage", "WindowsDirectory", "ApplicationFolder",
         "ActivateWindow"};
     // clang-format on
@@ -30,20 +30,19 @@ bool Exists(const std::string& diskPath) {
 }
 
 // Buffered by 64 KiB, like the Windows platform's writer.
-class DiskLineWriter final : public LineWriter {
+class DiskFileWriter final : public FileWriter {
 public:
-    DiskLineWriter(RecordingPlatform& platform, std::string path, std::FILE* file)
+    DiskFileWriter(RecordingPlatform& platform, std::string path, std::FILE* file)
         : platform_(platform), path_(std::move(path)), file_(file), buffer_(64 * 1024) {
         std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
         platform_.openWriters.insert(RecordingPlatform::DiskPath(path_));
     }
-    ~DiskLineWriter() override { Release(); }
+    ~DiskFileWriter() override { Release(); }
 
-    void WriteLine(std::string_view text) override {
-        platform_.Enter(Op::WriteLine, path_, false);
-        std::fwrite(text.data(), 1, text.size(), file_);
-        std::fwrite("\r\n", 1, 2, file_);
-        ++platform_.linesWritten;
+    void Write(std::string_view bytes) override {
+        platform_.Enter(Op::Write, path_, false);
+        std::fwrite(bytes.data(), 1, bytes.size(), file_);
+        ++platform_.writes;
     }
 
     void Close() override {
@@ -180,17 +179,17 @@ std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder)
 
 // Read in one go into a buffer of the file's size, as the Windows platform
 // does, so that the benchmark can measure through this double.
-LineReader RecordingPlatform::OpenForReading(const std::string& path) {
+std::string RecordingPlatform::OpenForReading(const std::string& path) {
     Enter(Op::OpenForReading, path);
     Require(Op::OpenForReading, path, true);
     std::string content(static_cast<std::size_t>(fs::file_size(DiskPath(path))), '\0');
     std::FILE* file = std::fopen(DiskPath(path).c_str(), "rb");
     content.resize(std::fread(content.data(), 1, content.size(), file));
     std::fclose(file);
-    return LineReader(std::move(content));
+    return content;
 }
 
-std::unique_ptr<LineWriter> RecordingPlatform::CreateNew(const std::string& path) {
+std::unique_ptr<FileWriter> RecordingPlatform::CreateNew(const std::string& path) {
     Enter(Op::CreateNew, path);
     std::FILE* file = Exists(DiskPath(path)) ? nullptr : std::fopen(DiskPath(path).c_str(), "wb");
     if (file == nullptr) {
@@ -198,7 +197,7 @@ std::unique_ptr<LineWriter> RecordingPlatform::CreateNew(const std::string& path
                       Exists(DiskPath(path)) ? error_code::FileExists : error_code::PathNotFound);
     }
     attributes_.erase(DiskPath(path));
-    return std::make_unique<DiskLineWriter>(*this, path, file);
+    return std::make_unique<DiskFileWriter>(*this, path, file);
 }
 
 void RecordingPlatform::Move(const std::string& from, const std::string& to) {
@@ -207,17 +206,27 @@ void RecordingPlatform::Move(const std::string& from, const std::string& to) {
     attributes_.erase(DiskPath(from));
 }
 
-void RecordingPlatform::Replace(const std::string& replacement, const std::string& target) {
-    Enter(Op::Replace, replacement + " -> " + target);
+void RecordingPlatform::Replace(const std::string& replacement, const std::string& target,
+                                const std::string& backup) {
+    try {
+        Enter(Op::Replace, replacement + " -> " + target);
+    } catch (const Failure& failure) {
+        if (failure.Code() == error_code::UnableToMoveReplacement2) {
+            attributes_[DiskPath(replacement)] = AttributesOf(target);
+            Move(target, backup);
+        }
+        throw;
+    }
     Require(Op::Replace, replacement, true);
     Require(Op::Replace, target, true);
+    Move(target, backup);
     Move(replacement, target);
 }
 
 void RecordingPlatform::Rename(const std::string& source, const std::string& target) {
     Enter(Op::Rename, source + " -> " + target);
     Require(Op::Rename, source, true);
-    if (Exists(DiskPath(target))) {
+    if (fs::exists(DiskPath(target))) {
         throw Failure("Rename", target, error_code::AlreadyExists);
     }
     Move(source, target);

@@ -16,7 +16,7 @@ namespace resolvo::testing {
 // clang-format off
 enum class Op {
     SystemDirectory, GetAttributes, SetAttributes, FileExists, LastWriteTime, FileNames, OpenForReading, CreateNew,
-    WriteLine, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser, OpenAddress,
+    Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser, OpenAddress,
     ShowMessage, WindowsDirectory, ApplicationFolder, ActivateWindow,
 };
 // clang-format on
@@ -33,6 +33,8 @@ const char* OpName(Op op) noexcept;
 // a file with an open writer, or one another program holds, cannot be read,
 // replaced, renamed or deleted (its attributes can still be set); a file that
 // takes another's place keeps its own attributes. Time passes only in Pause.
+// A Replace made to fail with 1177 leaves the files as ReplaceFile does then:
+// the target under the backup name, the replacement under its own.
 class RecordingPlatform : public Platform {
 public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
@@ -56,7 +58,7 @@ public:
 
     std::vector<std::string> journal;  // "<Op> <subject>"
     int elapsedMs = 0;
-    int linesWritten = 0;
+    int writes = 0;
     std::set<std::string> openWriters;  // by disk path
 
     std::vector<std::string> CallsOf(Op op) const;  // subjects only
@@ -70,9 +72,10 @@ public:
     bool FileExists(const std::string& path) override;
     std::uint64_t LastWriteTime(const std::string& path) override;
     std::vector<std::string> FileNames(const std::string& folder) override;
-    LineReader OpenForReading(const std::string& path) override;
-    std::unique_ptr<LineWriter> CreateNew(const std::string& path) override;
-    void Replace(const std::string& replacement, const std::string& target) override;
+    std::string OpenForReading(const std::string& path) override;
+    std::unique_ptr<FileWriter> CreateNew(const std::string& path) override;
+    void Replace(const std::string& replacement, const std::string& target,
+                 const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
     void Pause(int milliseconds) override;
