@@ -5,6 +5,7 @@
 // before it.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,10 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "DiskFiles.h"
 #include "namefiles/NameFileRepair.h"
 #include "namefiles/SafeRewrite.h"
-#include "support/RecordingPlatform.h"
-#include "support/TempDir.h"
 
 namespace {
 
@@ -64,11 +64,10 @@ void operator delete(void* block, std::size_t) noexcept {
 namespace resolvo {
 namespace {
 
+using bench::DiskFiles;
 using namefiles::BusyBudget;
 using namefiles::NameFileRepair;
 using namefiles::SafeRewrite;
-using testing::RecordingPlatform;
-using testing::TempDir;
 
 constexpr const char* Host = "example-store.com";
 
@@ -122,9 +121,8 @@ std::string RealisticHosts() {
 // back to the same content before every measured step.
 struct Scene {
     Scene() : hosts(RealisticHosts()) {
-        platform.systemDirectory = dir.Path().string() + "\\sys";
-        std::filesystem::create_directories(dir.Path() / "sys/drivers/etc");
-        hostsPath = platform.systemDirectory + "\\drivers\\etc\\hosts";
+        std::filesystem::create_directories(files.DiskPath("C:\\sys\\drivers\\etc"));
+        hostsPath = files.SystemDirectory() + "\\drivers\\etc\\hosts";
         PutBack();
         // Later repairs of a run leave the backups alone; that is the case
         // measured, since the first one's backups are a second rewrite.
@@ -132,25 +130,30 @@ struct Scene {
     }
 
     void PutBack() const {
-        std::ofstream(RecordingPlatform::DiskPath(hostsPath), std::ios::binary | std::ios::trunc) << hosts;
+        std::ofstream(files.DiskPath(hostsPath), std::ios::binary | std::ios::trunc) << hosts;
     }
 
     void Floor() {
-        const std::string content = platform.OpenForReading(hostsPath);
-        const std::uint32_t attributes = platform.GetAttributes(hostsPath);
+        const std::string content = files.OpenForReading(hostsPath);
+        const std::uint32_t attributes = files.GetAttributes(hostsPath);
         BusyBudget busy;
-        SafeRewrite rewrite(platform, hostsPath, "floor", busy);
+        SafeRewrite rewrite(files, hostsPath, "floor", busy);
         rewrite.Write(content);
         rewrite.Commit(attributes);
     }
 
     const std::string hosts;
-    TempDir dir;
-    // The tests' platform: real files, read in one go and written through a
-    // 64 KiB buffer as on Windows. Closing does not force the data to disk,
-    // which would measure the disk rather than the program.
-    RecordingPlatform platform;
-    NameFileRepair handler{platform, "bench"};
+    // A folder of its own, removed at the end.
+    struct Folder {
+        Folder() {
+            char name[] = "/tmp/resolvo-bench.XXXXXX";
+            path = ::mkdtemp(name);
+        }
+        ~Folder() { std::filesystem::remove_all(path); }
+        std::string path;
+    } folder;
+    DiskFiles files{folder.path};
+    NameFileRepair handler{files, "bench"};
     std::string hostsPath;
 };
 
@@ -165,7 +168,6 @@ void Measure(benchmark::State& state, Step step) {
     for (auto _ : state) {
         state.PauseTiming();
         scene.PutBack();
-        scene.platform.journal.clear();
         state.ResumeTiming();
         step(scene);
     }
@@ -222,7 +224,6 @@ private:
 
 std::size_t PeakAboveBaseline(Scene& scene, void (*step)(Scene&)) {
     scene.PutBack();
-    scene.platform.journal.clear();
     const std::size_t baseline = liveBytes.load();
     peakBytes.store(baseline);
     step(scene);
