@@ -3,14 +3,17 @@ paths CTest passes in, and ended with every process it started."""
 
 from __future__ import annotations
 
+import contextlib
 import os
+import signal
+import subprocess
 import sys
 import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 
-from winedriver import TITLE, Session, Window  # noqa: E402
+from winedriver import PROGRAM_FOLDER, TITLE, Session, Window  # noqa: E402
 
 SETTLE_SECONDS = 5.0
 OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
@@ -37,3 +40,20 @@ class ResolvoTestCase(unittest.TestCase):
     def shot(self, name: str, window: Window) -> Path:
         folder = Path(os.environ.get("RESOLVO_SCREENSHOTS", self.session.state / "screenshots"))
         return self.session.screenshot(folder / f"{name}.png", window)
+
+    @contextlib.contextmanager
+    def copy_on_own_desktop(self):
+        """Another copy of the installed program on a Wine desktop of its own,
+        where it cannot find the windows of a copy that runs already. What it
+        shows goes to the session's log; it is ended, with its desktop, after
+        the block."""
+        with self.session.log_path.open("ab") as log:
+            process = subprocess.Popen(
+                ["wine", "explorer", "/desktop=other,320x200", PROGRAM_FOLDER + r"\resolvo.exe"],
+                env=self.session.env, cwd=self.session.state, stdin=subprocess.DEVNULL,
+                stdout=subprocess.DEVNULL, stderr=log, start_new_session=True)
+        try:
+            yield process
+        finally:
+            os.killpg(process.pid, signal.SIGKILL)
+            process.wait(timeout=10)

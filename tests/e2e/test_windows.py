@@ -39,6 +39,8 @@ class MainWindow(ResolvoTestCase):
         winsock, winsock2 = (self.session.read(PROGRAM_FOLDER + name).decode("utf-16")
                              for name in (r"\winsockbak.reg", r"\winsock2bak.reg"))
         self.assertTrue(f"[{WINSOCK}]" in winsock and f"[{WINSOCK}2]" not in winsock and f"[{WINSOCK}2]" in winsock2)
+        # The settings were imported from a folder of their own, removed again.
+        self.assertEqual(list(self.session.path(r"C:\windows\Temp").glob("resolvo.*")), [])
         # The running copy comes back to the front when a second starts.
         self.session.focus_elsewhere()
         before = self.session.snapshot(ETC, PROGRAM_FOLDER)
@@ -48,9 +50,12 @@ class MainWindow(ResolvoTestCase):
         wait_until(lambda: self.session.focused() == main.id, 15, "the main window to come to the front")
         self.assertEqual(second.returncode, 0)
         self.assertLess(time.monotonic() - started, 10)
+        self.assertEqual([w.name for w in self.session.windows()], [TITLE])
+        # Where the running copy's windows cannot be found, a second copy says so.
+        with self.copy_on_own_desktop():
+            self.session.wait_message("Resolvo is already running.")
         self.assertEqual(self.session.snapshot(ETC, PROGRAM_FOLDER), before)
         self.assertEqual(self.session.stub_lines(BROWSER), [])
-        self.assertEqual([w.name for w in self.session.windows()], [TITLE])
         self.session.click_twips(main, MAIN_CLIENT, CANCEL)
         self.assertEqual(self.session.wait_exit(), 0)
 
