@@ -182,50 +182,36 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
 // Internet Explorer the default browser gets the page. The address goes as
 // a web address and as one argument whatever was typed.
 TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
-    constexpr Elevation Full = Elevation::Full;
+    using enum Elevation;
+    const std::string ie = Browser + "\"http://x.com\"";
     const std::string asUser = "OpenAsDesktopUser " + BrowserPath + " \"http://x.com\"";
+    const std::string withToken = "RunAsShellUser \"" + BrowserPath + "\" \"http://x.com\"";
     const std::string notStarted =
         "ok: Resolvo did not start your web browser, because it would have run with administrator rights. "
         "Please open this address in it yourself:\r\n\r\n";
-    // Elevation, a desktop shell, its token, Internet Explorer there; the address; what opened it.
-    const std::vector<std::tuple<Elevation, bool, bool, bool, std::string, Seen>> cases{
-        {Elevation::Default, true, true, true, "x.com", {Browser + "\"http://x.com\""}},
-        {Elevation::Limited, false, false, true, "x.com", {Browser + "\"http://x.com\""}},
-        {Full, true, true, true, "x.com", {asUser}},
+    // The token; what the machine has: a desktop shell (s), whose process's
+    // token can start programs (t), Internet Explorer (i); typed; opened.
+    const std::vector<std::tuple<Elevation, std::string, std::string, Seen>> cases{
+        {Default, "sti", "x.com", {ie}},
+        {Limited, "i", "x.com", {ie}},
+        {Full, "sti", "x.com", {asUser}},
+        {Full, "ti", "x.com", {asUser, withToken}},
+        {Full, "i", "x.com", {asUser, withToken, notStarted + "http://x.com"}},
+        {Default, "st", "x.com", {"OpenAddress http://x.com"}},
+        {Full, "s", "x.com", {"OpenAsDesktopUser http://x.com "}},
         {Full,
-         false,
-         true,
-         true,
-         "x.com",
-         {asUser, "RunAsShellUser \"" + BrowserPath + "\" \"http://x.com\""}},
-        {Full,
-         false,
-         false,
-         true,
-         "x.com",
-         {asUser, "RunAsShellUser \"" + BrowserPath + "\" \"http://x.com\"", notStarted + "http://x.com"}},
-        {Elevation::Default, true, true, false, "x.com", {"OpenAddress http://x.com"}},
-        {Full, true, false, false, "x.com", {"OpenAsDesktopUser http://x.com "}},
-        {Full,
-         false,
-         true,
-         false,
+         "t",
          "https://x.com/a b",
          {"OpenAsDesktopUser https://x.com/a%20b ", notStarted + "https://x.com/a%20b"}},
-        {Elevation::Default,
-         false,
-         false,
-         true,
-         R"(x.com/"a b" c)",
-         {Browser + R"("http://x.com/%22a%20b%22%20c")"}},
-        {Elevation::Default, false, false, true, R"(x.com\dir\)", {Browser + R"("http://x.com\dir\\")"}},
+        {Default, "i", R"(x.com/"a b" c)", {Browser + R"("http://x.com/%22a%20b%22%20c")"}},
+        {Default, "i", R"(x.com\dir\)", {Browser + R"("http://x.com\dir\\")"}},
     };
-    for (const auto& [elevation, desktopShell, shellToken, internetExplorer, address, opened] : cases) {
+    for (const auto& [elevation, machine, address, opened] : cases) {
         FixRun run(address);
         run.platform.elevation = elevation;
-        run.platform.desktopShell = desktopShell;
-        run.platform.shellToken = shellToken;
-        if (!internetExplorer) {
+        run.platform.desktopShell = machine.find('s') != std::string::npos;
+        run.platform.shellToken = machine.find('t') != std::string::npos;
+        if (machine.find('i') == std::string::npos) {
             run.platform.programs.clear();
         }
         const bool told = opened.back().starts_with("ok: ");
@@ -237,19 +223,13 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
 
 // A name typed in Unicode is commented out in its ASCII form too.
 TEST(SiteFixer, RepairsAnInternationalNameInBothForms) {
-    FixRun run(
-        "http://b\xC3\xBC"
-        "cher.example/");
-    run.platform.asciiNames
-        ["b\xC3\xBC"
-         "cher.example"] = "xn--bcher-kva.example";
+    FixRun run("http://b\u00FCcher.example/");
+    run.platform.asciiNames["b\u00FCcher.example"] = "xn--bcher-kva.example";
     run.dir.Write("sys/drivers/etc/hosts",
-                  "1.1.1.1 b\xC3\xBC"
-                  "cher.example\r\n2.2.2.2 xn--bcher-kva.example\r\n");
+                  "1.1.1.1 b\u00FCcher.example\r\n2.2.2.2 xn--bcher-kva.example\r\n");
     run({Yes, Ok});
     EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
-              "#1.1.1.1 b\xC3\xBC"
-              "cher.example\r\n#2.2.2.2 xn--bcher-kva.example\r\n");
+              "#1.1.1.1 b\u00FCcher.example\r\n#2.2.2.2 xn--bcher-kva.example\r\n");
 }
 
 }  // namespace
