@@ -1,7 +1,9 @@
 #include "fix/SiteFixer.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fix/ExtractHost.h"
 #include "fix/Launch.h"
@@ -123,14 +125,14 @@ void SiteFixer::OpenInBrowser(const std::string& address) {
     }
 }
 
-// A name typed in Unicode may stand in the files in its ASCII form too.
+// A name typed in Unicode may stand in the files in its ASCII form too; both
+// are looked for in one pass, so that a line naming both is marked once.
 void SiteFixer::RepairNameFiles(const std::string& host) {
-    std::string ascii = host;
-    RunStep([&] { ascii = platform_.AsciiHostName(host); });
-    nameFiles_.RepairNameFiles(host);
-    if (ascii != host) {
-        nameFiles_.RepairNameFiles(ascii);
+    std::vector<std::string> names{host};
+    if (std::any_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) > 127; })) {
+        RunStep([&] { names.push_back(platform_.AsciiHostName(host)); });
     }
+    nameFiles_.RepairNameFiles(names);
 }
 
 // The address is checked whole before anything changes: the browser, whichever

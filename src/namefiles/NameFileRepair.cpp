@@ -76,11 +76,25 @@ private:
     std::array<std::size_t, 256> skip_{};
 };
 
+// Finds any of a site's names.
+class NamesMatcher {
+public:
+    explicit NamesMatcher(const std::vector<std::string>& names) : matchers_(names.begin(), names.end()) {}
+
+    bool FoundIn(std::string_view line) const noexcept {
+        return std::any_of(matchers_.begin(), matchers_.end(),
+                           [line](const HostMatcher& matcher) { return matcher.FoundIn(line); });
+    }
+
+private:
+    std::vector<HostMatcher> matchers_;
+};
+
 // Windows takes a lone LF for a line end, though to this program it is text
 // inside a line. So each LF-separated part that names the host gets its own
 // mark: a site's entry after an LF is commented out, and a localhost entry
 // before it is left alone.
-void MarkNamingParts(std::string_view line, const HostMatcher& matcher, std::string& marked) {
+void MarkNamingParts(std::string_view line, const NamesMatcher& matcher, std::string& marked) {
     for (std::size_t start = 0;;) {
         const std::size_t end = line.find('\n', start);
         const std::string_view part = line.substr(start, end == std::string_view::npos ? end : end - start);
@@ -138,15 +152,15 @@ void ForEachLine(const std::string& path, LineReader& lines, EachLine&& eachLine
 
 }  // namespace
 
-void NameFileRepair::RepairNameFiles(const std::string& host) {
+void NameFileRepair::RepairNameFiles(const std::vector<std::string>& names) {
     state_.EtcDirectory = GetEtcDirectory();
     RunStep([&] { RemoveLeftovers(files_, state_.EtcDirectory); });
     SaveAndClearAttributes();
     // A failed stage must not leave a read-only file writable.
     try {
         BackUpOnce();
-        CommentOutHost(HostsPath(), host);
-        CommentOutHost(LmhostsPath(), host);
+        CommentOutHost(HostsPath(), names);
+        CommentOutHost(LmhostsPath(), names);
     } catch (...) {
         RestoreAttributes();
         throw;
@@ -177,11 +191,11 @@ void NameFileRepair::CopyToBackup(const std::string& path) {
     });
 }
 
-void NameFileRepair::CommentOutHost(const std::string& path, const std::string& host) {
-    AsFailureOf(path, [&] { Rewrite(path, host); });
+void NameFileRepair::CommentOutHost(const std::string& path, const std::vector<std::string>& names) {
+    AsFailureOf(path, [&] { Rewrite(path, names); });
 }
 
-void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
+void NameFileRepair::Rewrite(const std::string& path, const std::vector<std::string>& names) {
     const bool present = files_.FileExists(path);
     LineReader lines = ReadIfPresent(files_, path, present);
     // An empty file would come out of the rewrite as it went in. Where there
@@ -193,12 +207,14 @@ void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
     // Read before anything is written, so that a failure here costs nothing.
     const std::optional<std::uint32_t> attributes =
         present ? std::optional(files_.GetAttributes(path)) : std::nullopt;
-    const HostMatcher matcher(host);
+    const NamesMatcher matcher(names);
     SafeRewrite rewrite(files_, path, runTag_);
     std::string marked;
     // A host with an LF in it can only be found across parts: then the line
     // as a whole is marked.
-    const bool markParts = host.find('\n') == std::string::npos;
+    const bool markParts = std::none_of(names.begin(), names.end(), [](const std::string& name) {
+        return name.find('\n') != std::string::npos;
+    });
     // A UTF-8 mark stays the file's first bytes, ahead of any "#".
     std::string_view mark = lines.BeginsWith(Utf8Mark) ? Utf8Mark : std::string_view();
     ForEachLine(path, lines, [&](const std::string& whole) {

@@ -221,15 +221,17 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
     }
 }
 
-// A name typed in Unicode is commented out in its ASCII form too.
+// A name typed in Unicode is commented out in its ASCII form too, once.
 TEST(SiteFixer, RepairsAnInternationalNameInBothForms) {
     FixRun run("http://b\u00FCcher.example/");
     run.platform.asciiNames["b\u00FCcher.example"] = "xn--bcher-kva.example";
     run.dir.Write("sys/drivers/etc/hosts",
-                  "1.1.1.1 b\u00FCcher.example\r\n2.2.2.2 xn--bcher-kva.example\r\n");
+                  "1 b\u00FCcher.example\r\n2 xn--bcher-kva.example b\u00FCcher.example\r\n"
+                  "3 xn--bcher-kva.example\r\n");
     run({Yes, Ok});
     EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
-              "#1.1.1.1 b\u00FCcher.example\r\n#2.2.2.2 xn--bcher-kva.example\r\n");
+              "#1 b\u00FCcher.example\r\n#2 xn--bcher-kva.example "
+              "b\u00FCcher.example\r\n#3 xn--bcher-kva.example\r\n");
 }
 
 }  // namespace
