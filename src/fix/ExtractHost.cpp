@@ -55,42 +55,33 @@ bool IsPortSuffix(std::string_view text) noexcept {
 }
 
 // Blanks copied from a web page come in Unicode too: the no-break space and
-// the other space separators, here in UTF-8.
-constexpr std::string_view Blanks[] = {" ",
-                                       "\t",
-                                       "\xC2\xA0",
-                                       "\xE1\x9A\x80",
-                                       "\xE2\x80\x80",
-                                       "\xE2\x80\x81",
-                                       "\xE2\x80\x82",
-                                       "\xE2\x80\x83",
-                                       "\xE2\x80\x84",
-                                       "\xE2\x80\x85",
-                                       "\xE2\x80\x86",
-                                       "\xE2\x80\x87",
-                                       "\xE2\x80\x88",
-                                       "\xE2\x80\x89",
-                                       "\xE2\x80\x8A",
-                                       "\xE2\x80\xAF",
-                                       "\xE2\x81\x9F",
-                                       "\xE3\x80\x80"};
+// the other space separators, here in UTF-8, after the two ASCII ones.
+// clang-format off
+constexpr std::string_view Blanks[] = {
+    " ", "\t",
+    "\xC2\xA0", "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82", "\xE2\x80\x83",
+    "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89",
+    "\xE2\x80\x8A", "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80"};
+// clang-format on
+constexpr std::size_t AsciiBlanks = 2;
 
 std::size_t LeadingBlank(std::string_view text) noexcept {
-    for (const std::string_view blank : Blanks) {
-        if (text.starts_with(blank)) {
-            return blank.size();
-        }
-    }
-    return 0;
+    const auto found = std::find_if(std::begin(Blanks), std::end(Blanks),
+                                    [text](std::string_view blank) { return text.starts_with(blank); });
+    return found != std::end(Blanks) ? found->size() : 0;
 }
 
 std::size_t TrailingBlank(std::string_view text) noexcept {
-    for (const std::string_view blank : Blanks) {
-        if (text.ends_with(blank)) {
-            return blank.size();
-        }
-    }
-    return 0;
+    const auto found = std::find_if(std::begin(Blanks), std::end(Blanks),
+                                    [text](std::string_view blank) { return text.ends_with(blank); });
+    return found != std::end(Blanks) ? found->size() : 0;
+}
+
+// Inside a name, a Unicode blank is no more a name's character than an
+// ASCII one.
+bool HasUnicodeBlank(std::string_view text) noexcept {
+    return std::any_of(std::begin(Blanks) + AsciiBlanks, std::end(Blanks),
+                       [text](std::string_view blank) { return text.find(blank) != std::string_view::npos; });
 }
 
 std::string_view Trimmed(std::string_view text) noexcept {
@@ -178,7 +169,7 @@ bool IsUsable(const Host& host) noexcept {
     }
     return std::all_of(host.text.begin(), host.text.end(), IsNameCharacter) &&
            std::any_of(host.text.begin(), host.text.end(), IsLetterOrDigit) && !HasEmptyLabel(host.text) &&
-           host.text.find('.') != std::string_view::npos;
+           !HasUnicodeBlank(host.text) && host.text.find('.') != std::string_view::npos;
 }
 
 bool IsWebScheme(std::string_view scheme) noexcept {

@@ -73,6 +73,7 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         {"[]", ""},
         {"\"example.com\"", ""},
         {"exa mple.com", ""},
+        {"example.com\xE2\x80\x81/", ""},
         {"example.com\r\n", ""},
         {"exa\x7Fmple.com", ""},
         {std::string("exa\0mple.com", 12), ""},
