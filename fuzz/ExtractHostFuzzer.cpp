@@ -1,8 +1,9 @@
 // Whatever is typed reaches ExtractHost, and every line of the name files that
 // holds its answer is commented out; the same text may be handed to the shell.
 // So the host must be a piece of what was typed, of a host's characters, with
-// no empty label, and the same host again when typed on its own; what goes to
-// the shell must be an http or https address with nothing that could split it.
+// more than one label and no empty one, no longer than a DNS name, and the
+// same host again when typed on its own; what goes to the shell must be an
+// http or https address with nothing that could split it.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                std::string_view("-._:").find(c) != std::string_view::npos;
     }));
     Check(host.empty() || literal ||
-          (host.front() != '.' && host.back() != '.' && host.find("..") == std::string::npos));
+          (host.front() != '.' && host.back() != '.' && host.find("..") == std::string::npos &&
+           host.find('.') != std::string::npos && host.size() <= 253));
     Check(host.empty() || Lowered(host).starts_with("www.") ||
           resolvo::fix::ExtractHost(literal ? "[" + host + "]" : host) == host);
 

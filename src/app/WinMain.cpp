@@ -11,6 +11,7 @@
 
 #include "app/Program.h"
 #include "app/SingleCopy.h"
+#include "port/Step.h"
 #include "ui/Application.h"
 #include "win32/Win32Platform.h"
 
@@ -25,6 +26,8 @@ void __verbose_terminate_handler() {
 }  // namespace __gnu_cxx
 
 namespace {
+
+constexpr char AlreadyRunningMessage[] = "Resolvo is already running.";
 
 // The banner is decoded through COM, which needs the thread initialised.
 class ComApartment {
@@ -68,7 +71,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LoadDllsFromSystemFolderOnly();
     const resolvo::app::SingleCopy copy;
     if (!copy.IsFirst()) {
-        resolvo::app::SingleCopy::ActivateRunningCopy();
+        // Where the running copy's window cannot be brought to the front (it
+        // runs in another session, or has not made it yet), the user is told.
+        if (!resolvo::app::SingleCopy::ActivateRunningCopy()) {
+            resolvo::RunStep([] {
+                resolvo::win32::Win32Platform().ShowMessage(AlreadyRunningMessage,
+                                                            resolvo::MessageKind::OkOnly);
+            });
+        }
         return 0;
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};

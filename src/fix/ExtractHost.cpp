@@ -54,13 +54,44 @@ bool IsPortSuffix(std::string_view text) noexcept {
     return text.size() > 1 && text.front() == ':' && std::all_of(text.begin() + 1, text.end(), IsDigit);
 }
 
+// Blanks copied from a web page come in Unicode too: the no-break space and
+// the other space separators, here in UTF-8, after the two ASCII ones.
+// clang-format off
+constexpr std::string_view Blanks[] = {
+    " ", "\t",
+    "\xC2\xA0", "\xE1\x9A\x80", "\xE2\x80\x80", "\xE2\x80\x81", "\xE2\x80\x82", "\xE2\x80\x83",
+    "\xE2\x80\x84", "\xE2\x80\x85", "\xE2\x80\x86", "\xE2\x80\x87", "\xE2\x80\x88", "\xE2\x80\x89",
+    "\xE2\x80\x8A", "\xE2\x80\xAF", "\xE2\x81\x9F", "\xE3\x80\x80"};
+// clang-format on
+constexpr std::size_t AsciiBlanks = 2;
+
+std::size_t LeadingBlank(std::string_view text) noexcept {
+    const auto found = std::find_if(std::begin(Blanks), std::end(Blanks),
+                                    [text](std::string_view blank) { return text.starts_with(blank); });
+    return found != std::end(Blanks) ? found->size() : 0;
+}
+
+std::size_t TrailingBlank(std::string_view text) noexcept {
+    const auto found = std::find_if(std::begin(Blanks), std::end(Blanks),
+                                    [text](std::string_view blank) { return text.ends_with(blank); });
+    return found != std::end(Blanks) ? found->size() : 0;
+}
+
+// Inside a name, a Unicode blank is no more a name's character than an
+// ASCII one.
+bool HasUnicodeBlank(std::string_view text) noexcept {
+    return std::any_of(std::begin(Blanks) + AsciiBlanks, std::end(Blanks),
+                       [text](std::string_view blank) { return text.find(blank) != std::string_view::npos; });
+}
+
 std::string_view Trimmed(std::string_view text) noexcept {
-    constexpr std::string_view Blanks = " \t";
-    const std::size_t first = text.find_first_not_of(Blanks);
-    if (first == std::string_view::npos) {
-        return {};
+    while (const std::size_t blank = LeadingBlank(text)) {
+        text.remove_prefix(blank);
     }
-    return text.substr(first, text.find_last_not_of(Blanks) - first + 1);
+    while (const std::size_t blank = TrailingBlank(text)) {
+        text.remove_suffix(blank);
+    }
+    return text;
 }
 
 std::string_view WithoutScheme(std::string_view text) noexcept {
@@ -123,8 +154,13 @@ bool HasEmptyLabel(std::string_view name) noexcept {
 
 // Every line holding the host is commented out, so a host that is only dots,
 // dashes or blanks, or only a domain's end, would take whole parts of the
-// file with it, localhost included.
+// file with it, localhost included: so would a single label ("com", "l" for
+// localhost, "1" for ::1). A DNS name has at most 253 characters.
 bool IsUsable(const Host& host) noexcept {
+    constexpr std::size_t LongestName = 253;
+    if (host.text.size() > LongestName) {
+        return false;
+    }
     // An IPv6 literal always has a colon: "[.3.3]" is none.
     if (host.isIpv6Literal) {
         return std::all_of(host.text.begin(), host.text.end(), IsLiteralCharacter) &&
@@ -132,7 +168,8 @@ bool IsUsable(const Host& host) noexcept {
                host.text.find(':') != std::string_view::npos;
     }
     return std::all_of(host.text.begin(), host.text.end(), IsNameCharacter) &&
-           std::any_of(host.text.begin(), host.text.end(), IsLetterOrDigit) && !HasEmptyLabel(host.text);
+           std::any_of(host.text.begin(), host.text.end(), IsLetterOrDigit) && !HasEmptyLabel(host.text) &&
+           !HasUnicodeBlank(host.text) && host.text.find('.') != std::string_view::npos;
 }
 
 bool IsWebScheme(std::string_view scheme) noexcept {

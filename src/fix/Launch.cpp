@@ -7,22 +7,34 @@ namespace resolvo::fix {
 
 namespace {
 
-bool OpenedAsDesktopUser(Platform& platform, const std::string& file, const std::string& parameters) {
-    return platform.IsElevated() && RunStep([&] { platform.OpenAsDesktopUser(file, parameters); });
+// A token that cannot be asked might be an administrator's: nothing is
+// started with it.
+bool IsElevated(Platform& platform) {
+    Elevation elevation = Elevation::Full;
+    RunStep([&] { elevation = platform.ElevationType(); });
+    return elevation == Elevation::Full;
 }
 
 }  // namespace
 
-void StartProgramUnelevated(Platform& platform, const std::string& program, const std::string& arguments) {
-    if (!OpenedAsDesktopUser(platform, program, arguments)) {
-        platform.RunCommand(Quoted(program) + " " + arguments, WindowStyle::NormalFocus, false);
+bool StartProgramUnelevated(Platform& platform, const std::string& program, const std::string& arguments) {
+    const std::string command = Quoted(program) + " " + arguments;
+    if (!IsElevated(platform)) {
+        platform.RunCommand(command, WindowStyle::NormalFocus, NoWait);
+        return true;
     }
+    return RunStep([&] { platform.OpenAsDesktopUser(program, arguments); }) ||
+           RunStep([&] { platform.RunAsShellUser(command); });
 }
 
-void OpenAddressUnelevated(Platform& platform, const std::string& address) {
-    if (!OpenedAsDesktopUser(platform, address, {})) {
+// The shell process's token has no program to start here: the default
+// browser is whatever the shell opens web addresses with.
+bool OpenAddressUnelevated(Platform& platform, const std::string& address) {
+    if (!IsElevated(platform)) {
         platform.OpenAddress(address);
+        return true;
     }
+    return RunStep([&] { platform.OpenAsDesktopUser(address, {}); });
 }
 
 }  // namespace resolvo::fix

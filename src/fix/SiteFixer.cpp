@@ -1,7 +1,9 @@
 #include "fix/SiteFixer.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fix/ExtractHost.h"
 #include "fix/Launch.h"
@@ -21,6 +23,9 @@ namespace {
 
 constexpr std::string_view BrowserPath = "C:\\Program Files\\Internet Explorer\\iexplore.exe";
 constexpr int PageLoadWaitMs = 5000;
+// The browser is started once the resolver cache is empty, or this long after
+// the flush began.
+constexpr int FlushWaitLimitMs = 10000;
 
 constexpr char InvalidAddressMessage[] = "Invalid web address.";
 constexpr char PageLoadedQuestion[] = "Did the page load successfully?";
@@ -31,6 +36,11 @@ constexpr char FreeScanOffer[] =
     "Unfortunately " RESOLVO_PRODUCT_NAME
     " is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
+constexpr char BrowserNotStartedMessage[] =
+    "Resolvo could not start your web browser. Please open this address in it yourself:\r\n\r\n";
+constexpr char BrowserNotWithoutRightsMessage[] =
+    "Resolvo did not start your web browser, because it would have run with administrator rights. Please "
+    "open this address in it yourself:\r\n\r\n";
 
 // A repair that failed is told, with what the user can do about it; the
 // fix goes on after it as it would have anyway.
@@ -103,53 +113,62 @@ std::string FreeScanAddress() {
     return "http://" + std::string(FreeScanHost) + "/freescan.html";
 }
 
-// The address travels as one quoted argument whatever the user typed: a
-// quote inside it would end the argument early and let the rest pass as
-// further arguments, so it goes as %22, which the browser reads as a quote.
-std::string AddressArgument(std::string_view address) {
-    std::string argument;
-    argument.reserve(address.size());
-    for (const char c : address) {
-        if (c == '"') {
-            argument += "%22";
-        } else {
-            argument += c;
-        }
-    }
-    // Backslashes just before the closing quote would escape it for the usual
-    // command-line parser; doubled, they reach the browser as typed.
-    // (Where all are backslashes, npos + 1 wraps to 0 and all are doubled.)
-    argument.append(argument.size() - (argument.find_last_not_of('\\') + 1), '\\');
-    return Quoted(argument);
+// Backslashes just before the closing quote would escape it for the usual
+// command-line parser; doubled, they reach the browser as they are. (Where
+// all are backslashes, npos + 1 wraps to 0 and all are doubled.) A web
+// address holds no quote or blank: they go escaped.
+std::string AddressArgument(std::string address) {
+    address.append(address.size() - (address.find_last_not_of('\\') + 1), '\\');
+    return Quoted(address);
 }
 
 }  // namespace
 
 // Where Internet Explorer has been removed (or Windows is not on C:), the
-// default browser opens the page instead; only a web address is ever handed
-// to the shell for that.
-void SiteFixer::OpenInBrowser(std::string_view address) {
-    if (platform_.FileExists(std::string(BrowserPath))) {
-        StartProgramUnelevated(platform_, std::string(BrowserPath), AddressArgument(address));
+// default browser opens the page instead. A browser that did not start is
+// said, with the address to open by hand.
+void SiteFixer::OpenInBrowser(const std::string& address) {
+    bool started = false;
+    try {
+        started = platform_.FileExists(std::string(BrowserPath))
+                      ? StartProgramUnelevated(platform_, std::string(BrowserPath), AddressArgument(address))
+                      : OpenAddressUnelevated(platform_, address);
+    } catch (const Failure&) {
+        platform_.ShowMessage(BrowserNotStartedMessage + address, MessageKind::Critical);
         return;
     }
-    const std::string web = BrowsableAddress(address);
-    if (web.empty()) {
-        throw Failure("OpenAddress", std::string(address), error_code::UnsupportedType);
+    if (!started) {
+        platform_.ShowMessage(BrowserNotWithoutRightsMessage + address, MessageKind::OkOnly);
     }
-    OpenAddressUnelevated(platform_, web);
 }
 
+// A name typed in Unicode may stand in the files in its ASCII form too; both
+// are looked for in one pass, so that a line naming both is marked once.
+void SiteFixer::RepairNameFiles(const std::string& host) {
+    std::vector<std::string> names{host};
+    if (std::any_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) > 127; })) {
+        RunStep([&] { names.push_back(platform_.AsciiHostName(host)); });
+    }
+    nameFiles_.RepairNameFiles(names);
+}
+
+// The address is checked whole before anything changes: the browser, whichever
+// it is, is only ever handed an http or https address.
 void SiteFixer::RunFix(MainWindowAccess& window) {
     std::string host;
-    RunStep([&] { host = ExtractHost(window.ReadWebAddress()); });
-    if (host.empty()) {
+    std::string address;
+    RunStep([&] {
+        const std::string typed = window.ReadWebAddress();
+        host = ExtractHost(typed);
+        address = BrowsableAddress(typed);
+    });
+    if (host.empty() || address.empty()) {
         RunStep([&] { platform_.ShowMessage(InvalidAddressMessage, MessageKind::Critical); });
         return;
     }
     RunStep([&] {
         try {
-            nameFiles_.RepairNameFiles(host);
+            RepairNameFiles(host);
         } catch (const Failure& failure) {
             platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
         }
@@ -158,11 +177,9 @@ void SiteFixer::RunFix(MainWindowAccess& window) {
     // be looked for in the program's own folder and the current folder first.
     RunStep([&] {
         platform_.RunCommand(SystemProgram(platform_, "ipconfig.exe") + " /flushdns", WindowStyle::Hidden,
-                             false);
+                             FlushWaitLimitMs);
     });
-    // Read again rather than reused: the browser gets exactly what the box
-    // holds now, scheme and path included.
-    RunStep([&] { OpenInBrowser(window.ReadWebAddress()); });
+    RunStep([&] { OpenInBrowser(address); });
     RunStep([&] { platform_.Pause(PageLoadWaitMs); });
     RunStep([&] { platform_.ActivateWindow(window.Window()); });
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "namefiles/NameFileRepair.h"
@@ -22,7 +23,8 @@ public:
     void RunFix(MainWindowAccess& window);
 
 private:
-    void OpenInBrowser(std::string_view address);
+    void RepairNameFiles(const std::string& host);
+    void OpenInBrowser(const std::string& address);
 
     Platform& platform_;
     namefiles::NameFileRepair& nameFiles_;

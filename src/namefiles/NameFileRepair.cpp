@@ -177,7 +177,7 @@ void AsFailureOf(const std::string& path, Work&& work) {
 
 }  // namespace
 
-void NameFileRepair::RepairNameFiles(const std::string& host) {
+void NameFileRepair::RepairNameFiles(const std::vector<std::string>& names) {
     state_.EtcDirectory = GetEtcDirectory();
     hostsBusy_ = {};
     lmhostsBusy_ = {};
@@ -186,8 +186,8 @@ void NameFileRepair::RepairNameFiles(const std::string& host) {
     // A failed stage must not leave a read-only file writable.
     try {
         BackUpOnce();
-        CommentOutHost(HostsPath(), host);
-        CommentOutHost(LmhostsPath(), host);
+        CommentOutHost(HostsPath(), names);
+        CommentOutHost(LmhostsPath(), names);
     } catch (...) {
         RestoreAttributes();
         throw;
@@ -222,8 +222,8 @@ void NameFileRepair::CopyToBackup(const std::string& path) {
     AsFailureOf(backup, [&] { WriteBackup(backup, content, busy); });
 }
 
-void NameFileRepair::CommentOutHost(const std::string& path, const std::string& host) {
-    AsFailureOf(path, [&] { Rewrite(path, host); });
+void NameFileRepair::CommentOutHost(const std::string& path, const std::vector<std::string>& names) {
+    AsFailureOf(path, [&] { Rewrite(path, names); });
 }
 
 // A read-only, hidden or system backup is written as the name files are: its
@@ -252,14 +252,21 @@ void NameFileRepair::WriteBackup(const std::string& backup, std::string_view byt
 // Only the "#" marks are added: every other byte, line ends included, stays
 // as it was. A file in which no line names the host is not written at all;
 // a missing one is created empty.
-void NameFileRepair::Rewrite(const std::string& path, const std::string& host) {
+void NameFileRepair::Rewrite(const std::string& path, const std::vector<std::string>& names) {
     BusyBudget& busy = BusyOf(path);
     if (!files_.FileExists(path)) {
         SafeRewrite(files_, path, runTag_, busy).Commit(std::nullopt);
         return;
     }
     const std::string bytes = ReadNameFile(files_, path, busy);
-    const std::vector<std::size_t> marks = MarksFor(path, bytes, host);
+    // A line that names the site by more than one of its names gets one mark.
+    std::vector<std::size_t> marks;
+    for (const std::string& name : names) {
+        const std::vector<std::size_t> more = MarksFor(path, bytes, name);
+        marks.insert(marks.end(), more.begin(), more.end());
+    }
+    std::sort(marks.begin(), marks.end());
+    marks.erase(std::unique(marks.begin(), marks.end()), marks.end());
     if (marks.empty()) {
         return;
     }

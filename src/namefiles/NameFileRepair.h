@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "namefiles/SafeRewrite.h"
 #include "port/Platform.h"
@@ -29,13 +30,16 @@ public:
     // runTag names this run's temporary files.
     NameFileRepair(Files& files, std::string runTag) : files_(files), runTag_(std::move(runTag)) {}
 
-    void RepairNameFiles(const std::string& host);
+    void RepairNameFiles(const std::string& host) { RepairNameFiles(std::vector{host}); }
+    // Comments out the lines that name a site by any of its names: as typed
+    // and, for a name typed in Unicode, its ASCII form.
+    void RepairNameFiles(const std::vector<std::string>& names);
 
     std::string GetEtcDirectory();
     void SaveAndClearAttributes();
     void RestoreAttributes();
     void CopyToBackup(const std::string& path);
-    void CommentOutHost(const std::string& path, const std::string& host);
+    void CommentOutHost(const std::string& path, const std::vector<std::string>& names);
 
     const State& ModuleState() const noexcept { return state_; }
 
@@ -45,7 +49,7 @@ private:
     BusyBudget& BusyOf(const std::string& path);
     void BackUpOnce();
     void WriteBackup(const std::string& backup, std::string_view bytes, BusyBudget& busy);
-    void Rewrite(const std::string& path, const std::string& host);
+    void Rewrite(const std::string& path, const std::vector<std::string>& names);
     bool SaveAndClear(const std::string& path, std::uint32_t& saved);
     void ClearReadOnly(const std::string& path);
     void Restore(const std::string& path, std::uint32_t saved, bool restorable);

@@ -176,7 +176,7 @@ void SafeRewrite::PutBackAfter(const Failure& failure, const std::string& backup
     if (!RunStep([&] { WhileBusy(files_, rescue, [&] { files_.Rename(backup, target_); }); })) {
         settled_ = true;
     }
-    throw failure;
+    throw Failure(failure.Operation(), failure.Subject(), failure.Code());
 }
 
 void RemoveLeftovers(Files& files, const std::string& folder) {

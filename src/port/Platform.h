@@ -28,6 +28,14 @@ inline constexpr std::uint32_t ArchiveAttribute = 0x20;
 // encrypted, reparse point, ...) are only ever read.
 inline constexpr std::uint32_t SettableAttributes = 0x3127;
 
+// What the program's token is, as Windows numbers it: Default where there is
+// no other token to have (Windows XP, UAC off, a plain user), Full for an
+// administrator's elevated token under UAC, Limited for his filtered one.
+enum class Elevation : int { Default = 1, Full = 2, Limited = 3 };
+
+// The wait limit of a command that is started and left to run.
+inline constexpr int NoWait = 0;
+
 // Opaque identity of a top-level window; the windows know what it stands for.
 enum class WindowId : std::uintptr_t {};
 
@@ -87,24 +95,36 @@ public:
 // windows and folders.
 class Platform : public Files {
 public:
-    // Starts a whole command line. With wait, returns once the process has
-    // ended (or a failure once the platform's wait limit has passed).
-    virtual void RunCommand(const std::string& command, WindowStyle style, bool wait) = 0;
-    // Whether this program runs with administrator rights that programs it
-    // starts with RunCommand would inherit.
-    virtual bool IsElevated() = 0;
+    // Starts a whole command line. With a wait limit, returns once the process
+    // has ended, or raises a failure (error_code::WaitTimeout) once the limit
+    // has passed; the windows keep painting meanwhile.
+    virtual void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) = 0;
+    virtual Elevation ElevationType() = 0;
     // Starts a program, or opens a web address in the default browser,
     // through the desktop's shell: as the desktop user, with his rights.
     // Fails where there is no desktop shell to ask.
     virtual void OpenAsDesktopUser(const std::string& file, const std::string& parameters) = 0;
+    // Starts a whole command line, in a normal window with the focus, with
+    // the rights of the desktop shell's process. Fails where there is none,
+    // or where Windows cannot start a program with another's token (XP).
+    virtual void RunAsShellUser(const std::string& command) = 0;
     // Opens a web address in the default browser, with this program's rights.
     virtual void OpenAddress(const std::string& address) = 0;
+    // The ASCII form (punycode, "xn--") of a host name typed in Unicode; the
+    // name itself where it is ASCII already or Windows cannot convert it.
+    virtual std::string AsciiHostName(const std::string& host) = 0;
 
     // A Yes/No box can only be closed with one of its two buttons.
     virtual MessageAnswer ShowMessage(const std::string& text, MessageKind kind) = 0;
 
     virtual std::string WindowsDirectory() = 0;
     virtual std::string ApplicationFolder() = 0;
+    // Creates a folder, under a name that was free, that only administrators
+    // and the system can change: what is put in it stays as written while the
+    // program uses it. Returns its path.
+    virtual std::string CreateAdministratorsFolder() = 0;
+    // Removes an empty folder.
+    virtual void RemoveFolder(const std::string& path) = 0;
 
     // Brings a visible window to the front; fails for a window not yet shown.
     virtual void ActivateWindow(WindowId window) = 0;

@@ -15,12 +15,6 @@ namespace resolvo::win32 {
 
 namespace {
 
-// TokenElevation and its record, which the XP-level headers leave out.
-constexpr auto TokenElevationClass = static_cast<TOKEN_INFORMATION_CLASS>(20);
-struct TokenElevationRecord {
-    DWORD isElevated;
-};
-
 // A VARIANT that owns what it holds.
 class Variant {
 public:
@@ -99,18 +93,6 @@ HRESULT DesktopShellDispatch(ComPtr<IShellDispatch2>& dispatch, DWORD& shellProc
 }
 
 }  // namespace
-
-bool IsProcessElevated() noexcept {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        return false;
-    }
-    const UniqueKernelHandle owned(token);
-    TokenElevationRecord elevation{};
-    DWORD size = 0;
-    return ::GetTokenInformation(owned.Get(), TokenElevationClass, &elevation, sizeof elevation, &size) &&
-           elevation.isElevated != 0;
-}
 
 HRESULT ShellExecuteAsDesktopUser(const std::wstring& file, const std::wstring& parameters) noexcept {
     ComPtr<IShellDispatch2> shell;

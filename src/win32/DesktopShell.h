@@ -6,10 +6,6 @@
 
 namespace resolvo::win32 {
 
-// Whether the process token is elevated: an administrator's full token under
-// UAC. False where Windows has no such thing (XP) or cannot say.
-bool IsProcessElevated() noexcept;
-
 // Has the desktop's shell (Explorer, running as the desktop user with his
 // own rights) start a program or open a document or address, as the Start
 // menu would. Returns the failure where there is no desktop shell to ask.

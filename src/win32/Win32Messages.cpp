@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include "port/Failure.h"
 #include "win32/Handles.h"
-#include "win32/LastError.h"
 #include "win32/MessagePump.h"
 #include "win32/Text.h"
 
@@ -39,6 +39,13 @@ LRESULT CALLBACK DropRepeatedKeys(int code, WPARAM wParam, LPARAM lParam) noexce
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// A quit that arrives while a box is open ends the box, and Windows posts it
+// again for the program's own loop: every later box would end at once.
+bool QuitPending() noexcept {
+    MSG message;
+    return ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
 }  // namespace
 
 MessageAnswer Win32Platform::ShowMessage(const std::string& text, MessageKind kind) {
@@ -49,14 +56,23 @@ MessageAnswer Win32Platform::ShowMessage(const std::string& text, MessageKind ki
     }
     const UniqueHook hook(
         ::SetWindowsHookExW(WH_MSGFILTER, DropRepeatedKeys, nullptr, ::GetCurrentThreadId()));
-    for (;;) {
-        const int answer = ::MessageBoxW(owner, Widen(text).c_str(), Widen(ApplicationTitle).c_str(), flags);
-        if (answer == 0) {
-            RaiseLastError("MessageBox", text);
+    const std::wstring wideText = Widen(text);
+    const std::wstring title = Widen(ApplicationTitle);
+    // Windows gives a Yes/No box no way out but its buttons; Wine lets Esc
+    // and Alt+F4 close it, and then it is asked again, up to three times. A
+    // box ended by a quit (whatever it then returns), or closed a third
+    // time, counts as No.
+    for (int closes = 1;; ++closes) {
+        const int answer = ::MessageBoxW(owner, wideText.c_str(), title.c_str(), flags);
+        const DWORD error = answer == 0 ? ::GetLastError() : ERROR_SUCCESS;
+        const bool answered = answer == IDYES || answer == IDNO;
+        if (kind == MessageKind::YesNo && (QuitPending() || (!answered && closes == 3))) {
+            return MessageAnswer::No;
         }
-        // Windows gives a Yes/No box no way out but its buttons; Wine lets Esc
-        // and Alt+F4 close it, and then it is asked again.
-        if (kind != MessageKind::YesNo || answer != IDCANCEL) {
+        if (answer == 0) {
+            throw Failure("MessageBox", text, error);
+        }
+        if (kind != MessageKind::YesNo || answered) {
             return static_cast<MessageAnswer>(answer);
         }
     }

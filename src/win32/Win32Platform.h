@@ -20,10 +20,6 @@ std::string QueryFolder(FolderQuery query, const char* operation);
 // Win32Files.cpp, Win32Processes.cpp, Win32Messages.cpp, Win32Windows.cpp.
 class Win32Platform : public Platform {
 public:
-    // A waited-for command that has not ended after the limit is given up.
-    explicit Win32Platform(unsigned long commandWaitLimitMs = 30000) noexcept
-        : commandWaitLimitMs_(commandWaitLimitMs) {}
-
     std::string SystemDirectory() override;
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
@@ -38,17 +34,18 @@ public:
     void RemoveFile(const std::string& path) override;
     void Pause(int milliseconds) override;
 
-    void RunCommand(const std::string& command, WindowStyle style, bool wait) override;
-    bool IsElevated() override;
+    void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
+    Elevation ElevationType() override;
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override;
+    void RunAsShellUser(const std::string& command) override;
     void OpenAddress(const std::string& address) override;
+    std::string AsciiHostName(const std::string& host) override;
     MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
     std::string WindowsDirectory() override;
     std::string ApplicationFolder() override;
+    std::string CreateAdministratorsFolder() override;
+    void RemoveFolder(const std::string& path) override;
     void ActivateWindow(WindowId window) override;
-
-private:
-    unsigned long commandWaitLimitMs_;
 };
 
 }  // namespace resolvo::win32

@@ -15,20 +15,66 @@ namespace resolvo::win32 {
 
 namespace {
 
+// TokenElevationType, which the XP-level headers leave out; its value is a
+// TOKEN_ELEVATION_TYPE, numbered as Elevation is.
+constexpr auto TokenElevationTypeClass = static_cast<TOKEN_INFORMATION_CLASS>(18);
+
 // Start-up focus behaviour of a started program's first window.
-WORD ShowCommandFor(WindowStyle style) noexcept {
-    return style == WindowStyle::Hidden ? SW_HIDE : SW_SHOWNORMAL;
+STARTUPINFOW StartupFor(WindowStyle style) noexcept {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = style == WindowStyle::Hidden ? SW_HIDE : SW_SHOWNORMAL;
+    return startup;
+}
+
+using CreateProcessWithTokenFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPCWSTR, LPWSTR, DWORD, LPVOID, LPCWSTR,
+                                                     LPSTARTUPINFOW, LPPROCESS_INFORMATION);
+
+// Windows XP has no CreateProcessWithTokenW.
+CreateProcessWithTokenFunction CreateProcessWithToken(const std::string& command) {
+    const auto function = reinterpret_cast<CreateProcessWithTokenFunction>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "CreateProcessWithTokenW")));
+    if (function == nullptr) {
+        RaiseLastError("GetProcAddress CreateProcessWithTokenW", command);
+    }
+    return function;
+}
+
+// The desktop shell's process runs as the desktop user, unelevated: a
+// primary token made from its own is what a program started for him gets.
+UniqueKernelHandle ShellUserToken(const std::string& command) {
+    const HWND shell = ::GetShellWindow();
+    if (shell == nullptr) {
+        throw Failure("GetShellWindow", command, ERROR_NOT_FOUND);
+    }
+    DWORD shellProcess = 0;
+    ::GetWindowThreadProcessId(shell, &shellProcess);
+    const UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, shellProcess));
+    if (!process) {
+        RaiseLastError("OpenProcess", command);
+    }
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(process.Get(), TOKEN_DUPLICATE, &token)) {
+        RaiseLastError("OpenProcessToken", command);
+    }
+    const UniqueKernelHandle shellToken(token);
+    HANDLE primary = nullptr;
+    constexpr DWORD Access =
+        TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY | TOKEN_DUPLICATE | TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID;
+    if (!::DuplicateTokenEx(shellToken.Get(), Access, nullptr, SecurityImpersonation, TokenPrimary,
+                            &primary)) {
+        RaiseLastError("DuplicateTokenEx", command);
+    }
+    return UniqueKernelHandle(primary);
 }
 
 }  // namespace
 
-void Win32Platform::RunCommand(const std::string& command, WindowStyle style, bool wait) {
+void Win32Platform::RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) {
     // CreateProcessW may write into the command line, so it gets its own copy.
     std::wstring commandLine = Widen(command);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = ShowCommandFor(style);
+    STARTUPINFOW startup = StartupFor(style);
     const DWORD flags = style == WindowStyle::Hidden ? CREATE_NO_WINDOW : 0;
     PROCESS_INFORMATION started{};
     if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
@@ -40,13 +86,28 @@ void Win32Platform::RunCommand(const std::string& command, WindowStyle style, bo
     if (style == WindowStyle::NormalFocus) {
         ::AllowSetForegroundWindow(started.dwProcessId);
     }
-    if (wait && !WaitPaintingOnly(process.Get(), commandWaitLimitMs_)) {
+    if (waitLimitMs != NoWait && !WaitPaintingOnly(process.Get(), static_cast<DWORD>(waitLimitMs))) {
         throw Failure("WaitForProcess", command, error_code::WaitTimeout);
     }
 }
 
-bool Win32Platform::IsElevated() {
-    return IsProcessElevated();
+// Windows before Vista knows no such token information (invalid parameter):
+// there, every token is the only one its user has.
+Elevation Win32Platform::ElevationType() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        RaiseLastError("OpenProcessToken", {});
+    }
+    const UniqueKernelHandle owned(token);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!::GetTokenInformation(owned.Get(), TokenElevationTypeClass, &type, sizeof type, &size)) {
+        if (::GetLastError() == ERROR_INVALID_PARAMETER) {
+            return Elevation::Default;
+        }
+        RaiseLastError("GetTokenInformation", "TokenElevationType");
+    }
+    return static_cast<Elevation>(type);
 }
 
 void Win32Platform::OpenAsDesktopUser(const std::string& file, const std::string& parameters) {
@@ -54,6 +115,21 @@ void Win32Platform::OpenAsDesktopUser(const std::string& file, const std::string
     if (FAILED(result)) {
         throw Failure("ShellExecute as the desktop user", file, static_cast<std::uint32_t>(result));
     }
+}
+
+void Win32Platform::RunAsShellUser(const std::string& command) {
+    const CreateProcessWithTokenFunction createWithToken = CreateProcessWithToken(command);
+    const UniqueKernelHandle token = ShellUserToken(command);
+    std::wstring commandLine = Widen(command);
+    STARTUPINFOW startup = StartupFor(WindowStyle::NormalFocus);
+    PROCESS_INFORMATION started{};
+    if (!createWithToken(token.Get(), 0, nullptr, commandLine.data(), 0, nullptr, nullptr, &startup,
+                         &started)) {
+        RaiseLastError("CreateProcessWithToken", command);
+    }
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
+    ::AllowSetForegroundWindow(started.dwProcessId);
 }
 
 void Win32Platform::OpenAddress(const std::string& address) {

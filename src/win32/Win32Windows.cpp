@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include "port/Failure.h"
+#include "port/Paths.h"
+#include "win32/Handles.h"
 #include "win32/LastError.h"
 #include "win32/Text.h"
 
@@ -22,7 +26,51 @@ std::string FolderOf(std::wstring path) {
     return Narrow(path);
 }
 
+// Full control for the Administrators group and SYSTEM, and nothing for
+// anybody else; "P" keeps the Temp folder's own entries (under which users
+// may create files) from being inherited, "OICI" passes both entries on to
+// what is made inside. The owner is the Administrators group, not a user who
+// could otherwise change these entries.
+constexpr const wchar_t* AdministratorsOnly = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)";
+
+using UniqueSecurityDescriptor = UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree>;
+
+UniqueSecurityDescriptor AdministratorsOnlyDescriptor() {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(AdministratorsOnly, SDDL_REVISION_1,
+                                                                &descriptor, nullptr)) {
+        RaiseLastError("ConvertStringSecurityDescriptorToSecurityDescriptor", {});
+    }
+    return UniqueSecurityDescriptor(descriptor);
+}
+
 }  // namespace
+
+// In the Windows folder's Temp folder, whatever the user's TEMP says: his
+// own temporary folder is his to change. Users may create folders in the
+// shared one too, so the name must be one that nobody had taken: an existing
+// folder is never used.
+std::string Win32Platform::CreateAdministratorsFolder() {
+    const UniqueSecurityDescriptor descriptor = AdministratorsOnlyDescriptor();
+    SECURITY_ATTRIBUTES security{sizeof security, descriptor.Get(), FALSE};
+    const std::string temp = JoinPath(WindowsDirectory(), "Temp");
+    const std::string run = "resolvo." + std::to_string(::GetCurrentProcessId()) + "-";
+    for (int attempt = 1;; ++attempt) {
+        const std::string folder = JoinPath(temp, run + std::to_string(attempt));
+        if (::CreateDirectoryW(Widen(folder).c_str(), &security)) {
+            return folder;
+        }
+        if (::GetLastError() != ERROR_ALREADY_EXISTS || attempt == 100) {
+            RaiseLastError("CreateDirectory", folder);
+        }
+    }
+}
+
+void Win32Platform::RemoveFolder(const std::string& path) {
+    if (!::RemoveDirectoryW(Widen(path).c_str())) {
+        RaiseLastError("RemoveDirectory", path);
+    }
+}
 
 std::string Win32Platform::WindowsDirectory() {
     // The shared Windows folder, not a per-user one under Terminal Services.

@@ -1,6 +1,6 @@
 """A whole run on a machine set against the program: programs planted where
-a careless search would find them, and a read-only, hidden and system hosts
-file. The same suite runs in a 64-bit and in a 32-bit Wine prefix."""
+a careless search would find them, addresses meant to open something else
+than a web page, and a read-only, hidden and system hosts file. The same suite runs in a 64-bit and in a 32-bit Wine prefix."""
 
 import unittest
 
@@ -19,6 +19,9 @@ class HostileMachine(ResolvoTestCase):
         self.session.set_attributes(ETC + r"\hosts", {"R", "H", "S"})
 
         main, _ = self.session.open_main_window(cwd=r"C:\Work")
+        # Addresses a browser would take for a file or another host are refused before anything changes.
+        for address in ("file://www.example.com/share/x.hta", "www.example.com:80@evil.com"):
+            self.assertEqual(self.session.fix(main, address, "Return")[0], ["Invalid web address."])
         self.assertEqual(self.session.fix(main, "http://www.example.com/", "n", "y")[0], [QUESTION, OFFER])
         self.assertEqual(self.session.wait_stub_lines(BROWSER, 2), [
             f'"{BROWSER}" "http://www.example.com/"', f'"{BROWSER}" "http://www.resolvo.example/freescan.html"'])

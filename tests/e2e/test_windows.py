@@ -103,9 +103,12 @@ class MainWindow(ReadAndLaidOut):
         wait_until(lambda: self.session.focused() == main.id, 15, "the main window to come to the front")
         self.assertEqual(second.returncode, 0)
         self.assertLess(time.monotonic() - started, 10)
+        self.assertEqual([w.name for w in self.session.windows()], [TITLE])
+        # Where the running copy's windows cannot be found, a second copy says so.
+        with self.copy_on_own_desktop():
+            self.session.wait_message("Resolvo is already running.")
         self.assertEqual(self.session.snapshot(ETC, PROGRAM_FOLDER), before)
         self.assertEqual(self.session.stub_lines(BROWSER), [])
-        self.assertEqual([w.name for w in self.session.windows()], [TITLE])
         self.session.click_twips(main, MAIN_CLIENT, CANCEL)
         self.assertEqual(self.session.wait_exit(), 0)
 

@@ -13,6 +13,7 @@ using Cases = std::vector<std::pair<std::string, std::string>>;
 
 TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
     const std::string megabyte(1 << 20, 'a');
+    const std::string longest = std::string(249, 'a') + ".com";
     const Cases cases{
         {"http://www.example.com/news/today.html", "example.com"},
         {"https://WWW.Example.com:8443/x?y", "Example.com"},
@@ -22,19 +23,23 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         {"example.com:8", "example.com"},
         {"svn+ssh://example.com", "example.com"},
         {" \texample.com\t ", "example.com"},
+        {"\xC2\xA0"
+         "example.com\xE3\x80\x80\xE2\x80\xAF\xC2\xA0",
+         "example.com"},
         {"example.com?a=/b", "example.com"},
         {"example.com\\path", "example.com"},
         {"www.example.com.", "example.com"},
         {"ftp://user:p@ss@files.example.com:21/pub", "files.example.com"},
-        {"http://my_host-1/", "my_host-1"},
+        {"http://my_host-1.lan/", "my_host-1.lan"},
         {"http://[::1]:80/", "::1"},
         {"[Fa::Af]", "Fa::Af"},
         {"[2001:DB8::ffff:192.0.2.1]", "2001:DB8::ffff:192.0.2.1"},
         {"[::1.]", "::1."},  // a literal is kept whole
         {"http://\xC3\xBC.example/", "\xC3\xBC.example"},
         {"http://www.example.com/" + megabyte, "example.com"},
-        {"http://" + megabyte + ":80/", megabyte},
-        // No host: nothing left, only dots or blanks, an empty label, a scheme
+        {"http://" + longest + ":80/", longest},
+        // No host: nothing left, a single label, longer than a DNS name, only
+        // dots or blanks, an empty label, a scheme
         // that is not removed whole, a colon without a port, an unclosed or
         // unbracketed literal, a zone index, a character no host can have.
         {"", ""},
@@ -42,7 +47,9 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         {"http://", ""},
         {"HTTPS://www./", ""},
         {"www..", ""},
-        {"-", ""},
+        {"http://l", ""},
+        {"com", ""},
+        {"a" + longest, ""},
         {".com", ""},
         {".example.com", ""},
         {"a..b", ""},
@@ -64,6 +71,7 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         {"[]", ""},
         {"\"example.com\"", ""},
         {"exa mple.com", ""},
+        {"example.com\xE2\x80\x81/", ""},
         {"example.com\r\n", ""},
         {"exa\x7Fmple.com", ""},
         {std::string("exa\0mple.com", 12), ""},
@@ -77,7 +85,7 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
 
 TEST(BrowsableAddress, IsAWebAddressOrNothing) {
     const Cases cases{
-        {"example.com", "http://example.com"},
+        {"example.com\xC2\xA0", "http://example.com"},
         {" example.com:8080/a b\"<>\x7F ", "http://example.com:8080/a%20b%22%3C%3E%7F"},
         {"HTTPS://Example.com/x", "HTTPS://Example.com/x"},
         {"http:example.com", "http:example.com"},

@@ -16,8 +16,8 @@ const char* OpName(Op op) noexcept {
     static constexpr const char* Names[] = {
         "SystemDirectory", "GetAttributes", "SetAttributes", "FileExists", "LastWriteTime", "FileNames",
         "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
-        "RunCommand", "OpenAsDesktopUser", "OpenAddress", "ShowMessage", "WindowsDirectory", "ApplicationFolder",
-        "ActivateWindow"};
+        "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
+        "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow"};
     // clang-format on
     return Names[static_cast<int>(op)];
 }
@@ -244,9 +244,11 @@ void RecordingPlatform::Pause(int milliseconds) {
     Enter(Op::Pause, std::to_string(milliseconds));
 }
 
-void RecordingPlatform::RunCommand(const std::string& command, WindowStyle style, bool wait) {
-    Enter(Op::RunCommand, std::string(style == WindowStyle::Hidden ? "hidden" : "focus") +
-                              (wait ? ", wait: " : ", no wait: ") + command);
+void RecordingPlatform::RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) {
+    Enter(Op::RunCommand,
+          std::string(style == WindowStyle::Hidden ? "hidden" : "focus") +
+              (waitLimitMs != NoWait ? ", wait " + std::to_string(waitLimitMs) + ": " : ", no wait: ") +
+              command);
     if (onCommand) {
         onCommand(command);
     }
@@ -257,6 +259,19 @@ void RecordingPlatform::OpenAsDesktopUser(const std::string& file, const std::st
     if (!desktopShell) {
         throw Failure("OpenAsDesktopUser", file, 0x80040154);  // REGDB_E_CLASSNOTREG
     }
+}
+
+void RecordingPlatform::RunAsShellUser(const std::string& command) {
+    Enter(Op::RunAsShellUser, command);
+    if (!shellToken) {
+        throw Failure("RunAsShellUser", command, error_code::AccessDenied);
+    }
+}
+
+std::string RecordingPlatform::AsciiHostName(const std::string& host) {
+    Enter(Op::AsciiHostName, host);
+    const auto found = asciiNames.find(host);
+    return found != asciiNames.end() ? found->second : host;
 }
 
 MessageAnswer RecordingPlatform::ShowMessage(const std::string& text, MessageKind kind) {
@@ -281,6 +296,17 @@ std::string RecordingPlatform::WindowsDirectory() {
 std::string RecordingPlatform::ApplicationFolder() {
     Enter(Op::ApplicationFolder, {});
     return applicationFolder;
+}
+
+std::string RecordingPlatform::CreateAdministratorsFolder() {
+    Enter(Op::CreateAdministratorsFolder, {});
+    fs::create_directory(DiskPath(administratorsFolder));
+    return administratorsFolder;
+}
+
+void RecordingPlatform::RemoveFolder(const std::string& path) {
+    Enter(Op::RemoveFolder, path);
+    fs::remove(DiskPath(path));
 }
 
 void RecordingPlatform::ActivateWindow(WindowId window) {

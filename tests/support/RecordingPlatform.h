@@ -16,8 +16,9 @@ namespace resolvo::testing {
 // clang-format off
 enum class Op {
     SystemDirectory, GetAttributes, SetAttributes, FileExists, LastWriteTime, FileNames, OpenForReading, CreateNew,
-    Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser, OpenAddress,
-    ShowMessage, WindowsDirectory, ApplicationFolder, ActivateWindow,
+    Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser,
+    RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
+    CreateAdministratorsFolder, RemoveFolder, ActivateWindow,
 };
 // clang-format on
 
@@ -42,8 +43,11 @@ public:
     std::string windowsDirectory = "C:\\WINDOWS";
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<std::string> programs;  // files outside the test's folders that exist
-    bool elevated = false;
-    bool desktopShell = false;  // whether there is a desktop shell to ask
+    Elevation elevation = Elevation::Default;
+    bool desktopShell = false;                      // whether there is a desktop shell to ask
+    bool shellToken = false;                        // whether its process's token can start programs
+    std::map<std::string, std::string> asciiNames;  // host names typed in Unicode, by their ASCII form
+    std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
     std::set<WindowId> hiddenWindows;
     std::function<void(const std::string& command)> onCommand;  // what the program started does
 
@@ -79,13 +83,17 @@ public:
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
     void Pause(int milliseconds) override;
-    void RunCommand(const std::string& command, WindowStyle style, bool wait) override;
-    bool IsElevated() override { return elevated; }
+    void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
+    Elevation ElevationType() override { return elevation; }
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override;
+    void RunAsShellUser(const std::string& command) override;
     void OpenAddress(const std::string& address) override { Enter(Op::OpenAddress, address); }
+    std::string AsciiHostName(const std::string& host) override;
     MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
     std::string WindowsDirectory() override;
     std::string ApplicationFolder() override;
+    std::string CreateAdministratorsFolder() override;
+    void RemoveFolder(const std::string& path) override;
     void ActivateWindow(WindowId window) override;
 
 private:

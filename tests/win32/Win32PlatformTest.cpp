@@ -3,8 +3,10 @@
 // waiting for programs, pauses, windows and the desktop shell.
 #include "win32/Win32Platform.h"
 
+#include <aclapi.h>
 #include <gtest/gtest.h>
 #include <objbase.h>
+#include <sddl.h>
 #include <windows.h>
 
 #include <cstdlib>
@@ -74,26 +76,26 @@ protected:
     }
 
     testing::TempDir dir;
-    Win32Platform platform{1500};
+    Win32Platform platform;
     std::string stub;
 };
 
 TEST_F(Win32Commands, WaitingEndsWithTheProgramOrAtTheLimit) {
     Sleep(300);
     const std::string command = "\"" + stub + "\" first \"second arg\"";
-    platform.RunCommand(command, WindowStyle::Hidden, true);
+    platform.RunCommand(command, WindowStyle::Hidden, 1500);
     EXPECT_EQ(Log(), command + "\r\n");
 
     Sleep(5000);
     const DWORD start = ::GetTickCount();
-    EXPECT_EQ(FailureCode([&] { platform.RunCommand(command, WindowStyle::Hidden, true); }), WAIT_TIMEOUT);
+    EXPECT_EQ(FailureCode([&] { platform.RunCommand(command, WindowStyle::Hidden, 1500); }), WAIT_TIMEOUT);
     EXPECT_LT(::GetTickCount() - start, 4000u);
 }
 
 TEST_F(Win32Commands, NotWaitingReturnsAtOnceAndProgramsAreFoundAsWindowsFindsThem) {
     Sleep(1000);
     const DWORD start = ::GetTickCount();
-    platform.RunCommand(stub + " http://example.com/", WindowStyle::NormalFocus, false);
+    platform.RunCommand(stub + " http://example.com/", WindowStyle::NormalFocus, NoWait);
     EXPECT_LT(::GetTickCount() - start, 800u);
     // Found by its blank-separated prefixes. Windows hands the line over as it
     // was given; Wine quotes the program path it found.
@@ -101,14 +103,23 @@ TEST_F(Win32Commands, NotWaitingReturnsAtOnceAndProgramsAreFoundAsWindowsFindsTh
     EXPECT_EQ(WaitForLog(), program + " http://example.com/\r\n");
     EXPECT_EQ(FailureCode([&] {
                   platform.RunCommand("\"" + dir.PathOf("nothing here.exe") + "\" x", WindowStyle::Hidden,
-                                      false);
+                                      NoWait);
               }),
               ERROR_FILE_NOT_FOUND);
 }
 
 // The desktop's shell starts the program, with its own rights; without COM
 // (or without a desktop shell) it cannot be asked, and that is a failure.
+// Wine's token says it is elevated, as an administrator's under UAC; Wine's
+// shell has no shell window whose process's token could start a program.
 TEST_F(Win32Commands, TheDesktopShellStartsAProgramWhereItCanBeAsked) {
+    const Elevation elevation = platform.ElevationType();
+    EXPECT_TRUE(elevation == Elevation::Default || elevation == Elevation::Full ||
+                elevation == Elevation::Limited);
+    if (RunningUnderWine()) {
+        EXPECT_EQ(elevation, Elevation::Full);
+        EXPECT_EQ(FailureCode([&] { platform.RunAsShellUser(stub); }), ERROR_NOT_FOUND);
+    }
     EXPECT_EQ(FailureCode([&] { platform.OpenAsDesktopUser(stub, "x"); }),
               0x800401F0u);  // CO_E_NOTINITIALIZED
     ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
@@ -136,6 +147,59 @@ TEST(Win32Platform, PausesKeepPaintingAndDropInput) {
     EXPECT_GE(::GetTickCount() - start, 290u);
     EXPECT_FALSE(::GetUpdateRect(edit.Get(), nullptr, FALSE));
     EXPECT_EQ(::GetWindowTextLengthW(edit.Get()), 0);
+}
+
+// Only administrators and the system can change the folder or what is put in
+// it, and a name that is taken is never used.
+TEST(Win32Platform, TheAdministratorsFolderIsTheirsAlone) {
+    Win32Platform platform;
+    const std::string folder = platform.CreateAdministratorsFolder();
+    const std::string next = platform.CreateAdministratorsFolder();
+    EXPECT_EQ(folder.substr(0, folder.rfind('\\')), platform.WindowsDirectory() + "\\Temp");
+    EXPECT_NE(folder, next);
+    const SECURITY_INFORMATION asked = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    LPWSTR text = nullptr;
+    ASSERT_EQ(::GetNamedSecurityInfoW(Widen(folder).c_str(), SE_FILE_OBJECT, asked, nullptr, nullptr, nullptr,
+                                      nullptr, &descriptor),
+              0u);
+    const UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> owned(descriptor);
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, 1, asked, &text, nullptr));
+    const UniqueHandle<LPWSTR, &::LocalFree> ownedText(text);
+    // Wine keeps no security of files: it answers from the Unix file's mode.
+    EXPECT_TRUE(RunningUnderWine() || Narrow(text) == "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)")
+        << Narrow(text);
+    platform.RemoveFolder(folder);
+    platform.RemoveFolder(next);
+    EXPECT_EQ(::GetFileAttributesW(Widen(folder).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Win32Platform, UnicodeHostNamesHaveAnAsciiForm) {
+    EXPECT_EQ(Win32Platform().AsciiHostName("b\u00FCcher.example"), "xn--bcher-kva.example");
+}
+
+int questionsClosed = 0;
+void CALLBACK CloseQuestion(HWND, UINT, UINT_PTR, DWORD) {
+    if (const HWND box = ::FindWindowW(L"#32770", nullptr)) {
+        ++questionsClosed;
+        ::SendMessageW(box, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+// Wine lets a question be closed without an answer, which Windows does not:
+// it is asked again, and the third close counts as No. So does a close for a
+// quit, which stays for the program's own loop.
+TEST(Win32Platform, AQuestionClosedThreeTimesOrForAQuitIsANo) {
+    if (RunningUnderWine()) {
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 100, CloseQuestion);
+        EXPECT_EQ(Win32Platform().ShowMessage("Closed?", MessageKind::YesNo), MessageAnswer::No);
+        ::KillTimer(nullptr, timer);
+        EXPECT_EQ(questionsClosed, 3);
+    }
+    ::PostQuitMessage(0);
+    EXPECT_EQ(Win32Platform().ShowMessage("Quit?", MessageKind::YesNo), MessageAnswer::No);
+    MSG quit;
+    EXPECT_TRUE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
 TEST(Win32Platform, ActivationFailsForAHiddenWindowAndLeavesItHidden) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -19,24 +21,32 @@ using Commands = std::vector<std::string>;
 
 const std::string Regedit = R"("C:\WINDOWS\regedit.exe" )";
 const std::string Key = R"("HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock)";
-const std::string Export1 = "hidden, wait: " + Regedit + R"(/e "F\winsockbak.reg" )" + Key + '"';
-const std::string Export2 = "hidden, wait: " + Regedit + R"(/e "F\winsock2bak.reg" )" + Key + "2\"";
-const std::string Import1 = "hidden, no wait: " + Regedit + R"(/s /i "F\winsock.reg")";
-const std::string Import2 = "hidden, no wait: " + Regedit + R"(/s /i "F\winsock2.reg")";
+const std::string Export1 = "hidden, wait 30000: " + Regedit + R"(/e "F\winsockbak.reg" )" + Key + '"';
+const std::string Export2 = "hidden, wait 30000: " + Regedit + R"(/e "F\winsock2bak.reg" )" + Key + "2\"";
+const std::string Import1 = "hidden, wait 15000: " + Regedit + R"(/s /i "A\winsock.reg")";
+const std::string Import2 = "hidden, wait 15000: " + Regedit + R"(/s /i "A\winsock2.reg")";
 const std::string Renew = R"(hidden, no wait: "C:\WINDOWS\system32\ipconfig.exe" /renew)";
 
 // The program folder F is a temporary one, where the registry editor writes
-// the backups it is asked for, unless told not to. Returns the commands
-// started, each with its window style and wait.
+// the backups it is asked for, unless told not to, and reads nothing; A is
+// the folder only administrators can change, from which it imports. Returns
+// the commands started, each with its window style and wait.
 struct ResetRun {
     ResetRun() {
         platform.applicationFolder = folder;
+        platform.administratorsFolder = dir.PathOf("admins");
+        dir.Write("winsock.reg", "changed by another program");
         platform.onCommand = [this](const std::string& command) {
             for (const char* name : {"winsockbak.reg", "winsock2bak.reg"}) {
                 if (command.find(" /e ") != std::string::npos && command.find(name) != std::string::npos &&
                     exports.count(name) != 0) {
                     dir.Write(name, "REGEDIT4\r\n");
                 }
+            }
+            if (const std::size_t file = command.find("admins"); file != std::string::npos) {
+                std::string relative = command.substr(file, command.size() - file - 1);
+                std::replace(relative.begin(), relative.end(), '\\', '/');
+                imported.push_back(dir.Read(relative));
             }
         };
     }
@@ -47,8 +57,10 @@ struct ResetRun {
         WinsockReset(platform).ResetWinsock(window);
         Commands commands = platform.CallsOf(Op::RunCommand);
         for (std::string& command : commands) {
-            if (const std::size_t at = command.find(folder); at != std::string::npos) {
-                command.replace(at, folder.size(), "F");
+            for (const auto& [path, name] : {std::pair{dir.PathOf("admins"), "A"}, std::pair{folder, "F"}}) {
+                if (const std::size_t at = command.find(path); at != std::string::npos) {
+                    command.replace(at, path.size(), name);
+                }
             }
         }
         return commands;
@@ -58,11 +70,26 @@ struct ResetRun {
     const std::string folder = dir.PathOf("").substr(0, dir.PathOf("").size() - 1);
     RecordingPlatform platform;
     std::set<std::string> exports{"winsockbak.reg", "winsock2bak.reg"};
+    std::vector<std::string> imported;  // the content of each file imported
 };
 
+// What the download ships beside the program, with CR LF line ends.
+std::string Shipped(const std::string& name) {
+    std::ifstream file(std::string(RESOLVO_RESOURCES_DIR) + "/" + name, std::ios::binary);
+    std::string content;
+    for (std::string line; std::getline(file, line);) {
+        content += (line.ends_with('\r') ? line : line + '\r') + '\n';
+    }
+    return content;
+}
+
+// The imports read the program's own settings from a folder that is removed
+// again, never the files beside the program.
 TEST(WinsockReset, BacksUpBothKeysImportsRenewsThenPausesAndActivates) {
     ResetRun run;
     EXPECT_EQ(run(), (Commands{Export1, Export2, Import1, Import2, Renew}));
+    EXPECT_EQ(run.imported, (Commands{Shipped("winsock.reg"), Shipped("winsock2.reg")}));
+    EXPECT_FALSE(run.dir.Exists("admins"));
     EXPECT_EQ(Commands(run.platform.journal.end() - 2, run.platform.journal.end()),
               (Commands{"Pause 5000", "ActivateWindow 7"}));
 }
@@ -83,9 +110,11 @@ TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
         {[](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 1); }, {Export1, Export2, Import2, Renew}},
         {[](ResetRun& r) { r.platform.systemDirectoryFails = true; }, {Export1, Export2, Import1, Import2}},
         {[](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); }, {Renew}},
+        {[](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); }, {Export1, Export2, Renew}},
+        {[](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 1); }, {Export1, Export2, Import2, Renew}},
         {[](ResetRun& r) { r.platform.applicationFolder = "D:\\"; },
-         {"hidden, wait: " + Regedit + R"(/e "D:\winsockbak.reg" )" + Key + '"',
-          "hidden, wait: " + Regedit + R"(/e "D:\winsock2bak.reg" )" + Key + "2\"", Renew}},
+         {"hidden, wait 30000: " + Regedit + R"(/e "D:\winsockbak.reg" )" + Key + '"',
+          "hidden, wait 30000: " + Regedit + R"(/e "D:\winsock2bak.reg" )" + Key + "2\"", Renew}},
     };
     for (const auto& [arrange, expected] : cases) {
         ResetRun run;
