@@ -6,6 +6,8 @@
 
 #include "ui/Application.h"
 
+#include "win32/SystemFunction.h"
+
 namespace resolvo::app {
 
 namespace {
@@ -16,23 +18,22 @@ constexpr const wchar_t* MutexName = L"Resolvo.RunningCopy.{6f1c8e2a-93d4-4b57-a
 // anything in it.
 constexpr const wchar_t* AdministratorsOnly = L"D:(A;;GA;;;BA)(A;;GA;;;SY)";
 
-template <typename Function>
-Function KernelFunction(const char* name) noexcept {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
-}
-
 // Windows Vista and later; none of them exists on XP.
 struct NamespaceFunctions {
     HANDLE(WINAPI* createBoundary)
-    (LPCWSTR, ULONG) = KernelFunction<decltype(createBoundary)>("CreateBoundaryDescriptorW");
-    BOOL(WINAPI* addSid)(HANDLE*, PSID) = KernelFunction<decltype(addSid)>("AddSIDToBoundaryDescriptor");
+    (LPCWSTR, ULONG) = win32::SystemFunction<decltype(createBoundary)>(L"kernel32.dll",
+                                                                       "CreateBoundaryDescriptorW");
+    BOOL(WINAPI* addSid)
+    (HANDLE*, PSID) = win32::SystemFunction<decltype(addSid)>(L"kernel32.dll", "AddSIDToBoundaryDescriptor");
     VOID(WINAPI* deleteBoundary)
-    (HANDLE) = KernelFunction<decltype(deleteBoundary)>("DeleteBoundaryDescriptor");
+    (HANDLE) = win32::SystemFunction<decltype(deleteBoundary)>(L"kernel32.dll", "DeleteBoundaryDescriptor");
     HANDLE(WINAPI* create)
-    (LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR) = KernelFunction<decltype(create)>("CreatePrivateNamespaceW");
-    HANDLE(WINAPI* open)(LPVOID, LPCWSTR) = KernelFunction<decltype(open)>("OpenPrivateNamespaceW");
-    BOOLEAN(WINAPI* close)(HANDLE, ULONG) = KernelFunction<decltype(close)>("ClosePrivateNamespace");
+    (LPSECURITY_ATTRIBUTES, LPVOID,
+     LPCWSTR) = win32::SystemFunction<decltype(create)>(L"kernel32.dll", "CreatePrivateNamespaceW");
+    HANDLE(WINAPI* open)
+    (LPVOID, LPCWSTR) = win32::SystemFunction<decltype(open)>(L"kernel32.dll", "OpenPrivateNamespaceW");
+    BOOLEAN(WINAPI* close)
+    (HANDLE, ULONG) = win32::SystemFunction<decltype(close)>(L"kernel32.dll", "ClosePrivateNamespace");
 
     bool Exist() const noexcept {
         return createBoundary != nullptr && addSid != nullptr && deleteBoundary != nullptr &&

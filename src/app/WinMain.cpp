@@ -13,6 +13,7 @@
 #include "app/SingleCopy.h"
 #include "port/Step.h"
 #include "ui/Application.h"
+#include "win32/SystemFunction.h"
 #include "win32/Win32Platform.h"
 
 // libstdc++'s own handler for a terminate would print a demangled type name
@@ -45,22 +46,18 @@ private:
     bool initialised_;
 };
 
-template <typename Function>
-Function KernelFunction(const char* name) noexcept {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
-}
-
 // The program runs elevated and is often started from a downloads folder,
 // where a planted DLL of a system DLL's name would otherwise be loaded with
 // administrator rights. Both functions are looked up at run time: Windows XP
 // lacks the first, and its first release the second.
 void LoadDllsFromSystemFolderOnly() noexcept {
     constexpr DWORD SearchSystem32 = 0x800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
-    if (const auto setDefault = KernelFunction<BOOL(WINAPI*)(DWORD)>("SetDefaultDllDirectories")) {
+    if (const auto setDefault = resolvo::win32::SystemFunction<BOOL(WINAPI*)(DWORD)>(
+            L"kernel32.dll", "SetDefaultDllDirectories")) {
         setDefault(SearchSystem32);
     }
-    if (const auto setDirectory = KernelFunction<BOOL(WINAPI*)(LPCWSTR)>("SetDllDirectoryW")) {
+    if (const auto setDirectory =
+            resolvo::win32::SystemFunction<BOOL(WINAPI*)(LPCWSTR)>(L"kernel32.dll", "SetDllDirectoryW")) {
         setDirectory(L"");
     }
 }

@@ -5,12 +5,13 @@
 // widens the 32-bit tick count on XP.
 #include <windows.h>
 
+#include "win32/SystemFunction.h"
+
 namespace {
 
 ULONGLONG WINAPI TickCount64() noexcept {
     using Function = ULONGLONG(WINAPI*)();
-    static const auto native = reinterpret_cast<Function>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetTickCount64")));
+    static const auto native = resolvo::win32::SystemFunction<Function>(L"kernel32.dll", "GetTickCount64");
     if (native != nullptr) {
         return native();
     }

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "win32/Handles.h"
+#include "win32/SystemFunction.h"
 
 namespace resolvo::win32 {
 
@@ -60,9 +61,7 @@ public:
 private:
     template <typename Pointer>
     Pointer Function(const char* name) const noexcept {
-        return module_
-                   ? reinterpret_cast<Pointer>(reinterpret_cast<void*>(::GetProcAddress(module_.Get(), name)))
-                   : nullptr;
+        return FunctionIn<Pointer>(module_.Get(), name);
     }
 
     UniqueModule module_;

@@ -3,6 +3,7 @@
 #include "win32/Dpi.h"
 
 #include "win32/Handles.h"
+#include "win32/SystemFunction.h"
 
 namespace resolvo::win32 {
 
@@ -10,8 +11,7 @@ namespace {
 
 template <typename Function>
 Function UserFunction(const char* name) noexcept {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name)));
+    return SystemFunction<Function>(L"user32.dll", name);
 }
 
 int SystemDpi() noexcept {

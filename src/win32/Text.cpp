@@ -4,6 +4,7 @@
 
 #include "win32/Handles.h"
 #include "win32/LastError.h"
+#include "win32/SystemFunction.h"
 #include "win32/Win32Platform.h"
 
 namespace resolvo::win32 {
@@ -50,9 +51,7 @@ using IdnToAsciiFunction = int(WINAPI*)(DWORD flags, LPCWSTR unicode, int unicod
                                         int asciiLength);
 
 IdnToAsciiFunction IdnToAsciiIn(HMODULE module) noexcept {
-    return module == nullptr ? nullptr
-                             : reinterpret_cast<IdnToAsciiFunction>(
-                                   reinterpret_cast<void*>(::GetProcAddress(module, "IdnToAscii")));
+    return FunctionIn<IdnToAsciiFunction>(module, "IdnToAscii");
 }
 
 std::wstring ToAscii(IdnToAsciiFunction toAscii, const std::wstring& name, const std::string& host) {

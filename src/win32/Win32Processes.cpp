@@ -9,6 +9,7 @@
 #include "win32/Handles.h"
 #include "win32/LastError.h"
 #include "win32/MessagePump.h"
+#include "win32/SystemFunction.h"
 #include "win32/Text.h"
 
 namespace resolvo::win32 {
@@ -33,8 +34,8 @@ using CreateProcessWithTokenFunction = BOOL(WINAPI*)(HANDLE, DWORD, LPCWSTR, LPW
 
 // Windows XP has no CreateProcessWithTokenW.
 CreateProcessWithTokenFunction CreateProcessWithToken(const std::string& command) {
-    const auto function = reinterpret_cast<CreateProcessWithTokenFunction>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"advapi32.dll"), "CreateProcessWithTokenW")));
+    const auto function =
+        SystemFunction<CreateProcessWithTokenFunction>(L"advapi32.dll", "CreateProcessWithTokenW");
     if (function == nullptr) {
         RaiseLastError("GetProcAddress CreateProcessWithTokenW", command);
     }
