@@ -8,6 +8,7 @@
 #include <optional>
 #include <tuple>
 
+#include "port/FilesContract.h"
 #include "support/RecordingPlatform.h"
 #include "support/TempDir.h"
 
@@ -127,15 +128,13 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
 }
 
 // Another program holding hosts is waited for, 2.27 s at most over all the
-// steps on it, in pauses of 10, 20, 40 ... 1000 ms; what a killed run left
-// behind is cleared away first.
-TEST(NameFiles, AFileHeldForAMomentIsWaitedForAndLeftoversAreRemoved) {
+// steps on it, in pauses of 10, 20, 40 ... 1000 ms.
+TEST(NameFiles, AFileHeldForAMomentIsWaitedFor) {
     // How long hosts is held; whether its attributes and its replace are busy for good.
     for (const auto& [heldMs, busyForGood, pauses] :
          {std::tuple{0, false, 0u}, {300, false, 5u}, {2270, false, 8u}, {2271, false, 8u}, {0, true, 8u}}) {
         EtcScene scene;
         scene.Put("hosts", "1.2.3.4 example.com\r\n", ReadOnly);
-        scene.Put("hosts.99-1.resolvo.tmp", "left by a killed run", ReadOnly | HiddenSystem);
         scene.platform.HoldFile(scene.Path("hosts"), heldMs);
         if (busyForGood) {
             scene.platform.FailOn(Op::SetAttributes, 0, scene.Path("hosts "), error_code::SharingViolation);
@@ -151,18 +150,18 @@ TEST(NameFiles, AFileHeldForAMomentIsWaitedForAndLeftoversAreRemoved) {
 }
 
 // A replace that stops half way never costs the file: the move that is left
-// is tried again, or the old file goes back; a killed run's copies are put
-// in place by the next repair, or left and said so. Clean-up touches only
-// its own names, and a leftover it cannot remove keeps its bits.
+// is tried again, or the old file goes back; a killed run's newest copy is
+// put in place by the next repair and the others removed, or all are left and
+// said so. Clean-up touches only its own names, and a leftover it cannot
+// remove keeps its bits.
 TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
     const std::string old = "1.2.3.4 example.com\r\n";
     const std::string fixed = "#" + old;
     const std::vector<std::string> foreign{"hosts.resolvo.tmp", "hosts.x-1.resolvo.tmp",
                                            "lmhosts.99-1.resolvo.tmp"};
-    // ReplaceFile fails once with this code; the new file's move finds it busy
-    // so long; the moves of these files fail for good; whether a run was
-    // killed between the two steps of a replace (hosts missing, two copies);
-    // the failure; hosts after, or none: then the two copies stay.
+    // ReplaceFile fails once with this code; the new file's move is busy so
+    // long; the moves of these files fail for good; whether a run was killed
+    // mid-replace; the failure; hosts after, or none: then both copies stay.
     const std::tuple<std::uint32_t, int, std::string, bool, std::uint32_t, std::optional<std::string>>
         cases[]{
             {1176, 0, "", false, 0, fixed},
@@ -181,7 +180,8 @@ TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
         scene.Put(foreign[2], "held", ReadOnly | HiddenSystem);
         scene.platform.HoldFile(scene.Path(foreign[2]), 1 << 30);
         if (killed) {
-            std::filesystem::rename(scene.Disk("hosts"), scene.Disk("hosts.99-2.resolvo.tmp"));
+            std::filesystem::remove(scene.Disk("hosts"));
+            scene.Put("hosts.99-2.resolvo.tmp", old, ReadOnly | HiddenSystem);
             std::filesystem::last_write_time(
                 scene.Disk("hosts.99-2.resolvo.tmp"),
                 std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
@@ -271,3 +271,7 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
 
 }  // namespace
 }  // namespace resolvo::namefiles
+
+namespace resolvo::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Recording, FilesContract, ::testing::Types<RecordingPlatform>);
+}  // namespace resolvo::testing
