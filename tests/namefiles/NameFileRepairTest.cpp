@@ -69,8 +69,8 @@ struct EtcScene {
 // UTF-16 is refused, left byte for byte and not backed up.
 TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
     const std::string bom = "\xEF\xBB\xBF";
-    std::string lines;  // one short of the most a file may have
-    for (int i = 1; i < NameFileRepair::MaxLines; ++i) {
+    std::string lines;  // two short of the most a file may have
+    for (int i = 2; i < NameFileRepair::MaxLines; ++i) {
         lines += "10.0.0.1 host.lan\r\n";
     }
     struct Row {
@@ -86,7 +86,7 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         {"a.example.com\nb.lan\nc.EXAMPLE.com\n", "example.com", "#a.example.com\nb.lan\n#c.EXAMPLE.com\n"},
         {"a.x.com\nb\r\nc\nd.x.com\r\n", "x.com", "#a.x.com\nb\r\nc\n#d.x.com\r\n"},
         // A host with an LF in it marks the whole line.
-        {"a\r\n b\nAb\r\n", "\na", "a\r\n# b\nAb\r\n"},
+        {"a\r\n b\nAb\r\nx\r\nab\r\n", "\na", "a\r\n# b\nAb\r\nx\r\nab\r\n"},
         // A lone CR stays one, so what follows it stays on the line of a reader that ends lines at LF only.
         {"5.6.7.8 other.net\r9.9.9.9 lone-cr.test", "other.net", "#5.6.7.8 other.net\r9.9.9.9 lone-cr.test"},
         {"exampexample.COM\r\nexample.co\r\nExample.com\r\n", "example.com",
@@ -98,14 +98,20 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         {"", "example.com", ""},
         {bom + "1.1.1.1 example.com\r\n", "example.com", bom + "#1.1.1.1 example.com\r\n"},
         {bom + "1.1.1.1 a.lan\nexample.com", "example.com", bom + "1.1.1.1 a.lan\n#example.com"},
-        {lines + "1.2.3.4 example.com\r\n", "example.com", lines + "#1.2.3.4 example.com\r\n"},
-        {lines + "a.lan\r\nexample.com", "example.com", "",
-         error_code::FileTooLarge},  // a last line unended counts
-        // UTF-16 with a byte-order mark, either way round, and without one.
-        {"\xFF\xFE\x31\0.\0e\0x\0\r\0\n\0"s, "example.com", "", error_code::UnsupportedType},
-        {"\xFE\xFF\0e\0x"s, "example.com", "", error_code::UnsupportedType},
+        {"x.example.com\r\n" + lines + "example.com\r\n", "example.com",
+         "#x.example.com\r\n" + lines + "#example.com\r\n"},
+        {"b\r\n" + lines, "B", "#b\r\n" + lines},
+        // A last line without an end counts too.
+        {lines + "a.lan\r\nb\r\nexample.com", "example.com", "", error_code::FileTooLarge},
+        // UTF-16 with a byte-order mark, either way round, and without one: at
+        // least every other character has a NUL on one side and few on the other.
+        {"\xFF\xFE\x3A\x04\x3B\x04"s, "example.com", "", error_code::UnsupportedType},
+        {"\xFE\xFF\x04\x3A\x04\x3B"s, "example.com", "", error_code::UnsupportedType},
         {"1\0.\0e\0x\0\r\0\n\0"s, "example.com", "", error_code::UnsupportedType},
         {"\0\x31\0.\0e\0x\0\r\0\n"s, "example.com", "", error_code::UnsupportedType},
+        {"a\0b\0cdef"s, "example.com", "", error_code::UnsupportedType},
+        {"\0\0a\0b\0c\0d\0e\0f\0g\0"s, "example.com", "", error_code::UnsupportedType},
+        {"\0\0a\0b\0c\0"s, "example.com", "\0\0a\0b\0c\0"s},
     };
     for (const auto& [before, host, fixed, code] : cases) {
         SCOPED_TRACE(before.substr(0, 60));
@@ -255,18 +261,23 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
         }
     }
 
-    // Later repairs of the run back up nothing, and a hosts deleted meanwhile
-    // comes back empty with the bits saved first. The next run backs up anew,
-    // but not a missing file.
+    // Later repairs of the run back up nothing, a hosts deleted meanwhile comes
+    // back empty with the bits saved first, and a file grown too long is refused.
     std::filesystem::remove(clean.Disk("hosts"));
     clean.repair.RepairNameFiles("a.lan");
     EXPECT_EQ(clean.Find("hosts"), ""s);
     EXPECT_EQ(clean.Bits("hosts"), hostsBits);
     EXPECT_EQ(clean.Get("lmhosts.rv2"), lmhosts);
+    const std::string tooLong = std::string(NameFileRepair::MaxLines, '\r') + "a.lan";
+    clean.Put("lmhosts", tooLong);
+    EXPECT_EQ(clean.Repair("a.lan"), error_code::FileTooLarge);
+    EXPECT_EQ(clean.Get("lmhosts"), tooLong);
+    // A run that finds the files missing backs up neither and makes them plain.
     std::filesystem::remove(clean.Disk("hosts"));
+    std::filesystem::remove(clean.Disk("lmhosts"));
     NameFileRepair(clean.platform, "8").RepairNameFiles("other.lan");
-    EXPECT_EQ(clean.Get("hosts.rv2") + clean.Get("hosts"), hosts);
-    EXPECT_EQ(clean.Get("lmhosts.rv2"), clean.Get("lmhosts"));
+    EXPECT_EQ(clean.Get("hosts.rv2") + clean.Get("lmhosts.rv2"), hosts + lmhosts);
+    EXPECT_EQ(clean.Bits("hosts") | clean.Bits("lmhosts"), 0x80u);  // FILE_ATTRIBUTE_NORMAL
 }
 
 }  // namespace
