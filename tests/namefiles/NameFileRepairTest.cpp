@@ -158,13 +158,13 @@ TEST(NameFiles, AFileHeldForAMomentIsWaitedFor) {
 // A replace that stops half way never costs the file: the move that is left
 // is tried again, or the old file goes back; a killed run's newest copy is
 // put in place by the next repair and the others removed, or all are left and
-// said so. Clean-up touches only its own names, and a leftover it cannot
-// remove keeps its bits.
+// said so. Clean-up touches only its own names; a leftover it cannot remove
+// keeps its bits, and its name is not used again.
 TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
     const std::string old = "1.2.3.4 example.com\r\n";
     const std::string fixed = "#" + old;
     const std::vector<std::string> foreign{"hosts.resolvo.tmp", "hosts.x-1.resolvo.tmp",
-                                           "lmhosts.99-1.resolvo.tmp"};
+                                           "hosts.rv2.7-1.resolvo.tmp"};
     // ReplaceFile fails once with this code; the new file's move is busy so
     // long; the moves of these files fail for good; whether a run was killed
     // mid-replace; the failure; hosts after, or none: then both copies stay.
@@ -181,6 +181,7 @@ TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
         EtcScene scene;
         scene.Put("hosts", old);
         scene.Put("lmhosts", "");
+        scene.Put("hosts.rv2", "");
         scene.Put(foreign[0], "x");
         scene.Put(foreign[1], "x");
         scene.Put(foreign[2], "held", ReadOnly | HiddenSystem);
