@@ -79,7 +79,7 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
     };
     const std::vector<Row> cases{
         {"mail.Example.COM\r\n# example.com\r\n", "example.com", "#mail.Example.COM\r\n## example.com\r\n"},
-        {"www.example.com\r\nample.co\r\n", "AMPLE.com", "#www.example.com\r\nample.co\r\n"},
+        {"www.exampleZ.com\r\namplez.co\r\n", "AMPLEz.com", "#www.exampleZ.com\r\namplez.co\r\n"},
         {"1.1.1.1 a.lan\r\n2.2.2.2 example.com", "example.com", "1.1.1.1 a.lan\r\n#2.2.2.2 example.com"},
         {"1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan", "example.com", "1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan"},
         // Windows ends a line at a lone LF too: each part naming the host is marked.
@@ -109,6 +109,7 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         {"\xFE\xFF\x04\x3A\x04\x3B"s, "example.com", "", error_code::UnsupportedType},
         {"\0\x31\0.\0e\0x\0\r\0\n"s, "example.com", "", error_code::UnsupportedType},
         {"a\0b\0cdef"s, "example.com", "", error_code::UnsupportedType},
+        {"abcdefg\0h\0i\0"s, "example.com", "", error_code::UnsupportedType},
         {"\0\0a\0b\0c\0d\0e\0f\0g\0"s, "example.com", "", error_code::UnsupportedType},
         {"\0\0a\0b\0c\0"s, "example.com", "\0\0a\0b\0c\0"s},
     };
@@ -162,7 +163,7 @@ TEST(NameFiles, AFileHeldForAMomentIsWaitedFor) {
 TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
     const std::string old = "1.2.3.4 example.com\r\n";
     const std::string fixed = "#" + old;
-    const std::vector<std::string> foreign{"hosts.resolvo.tmp", "hosts.x-1.resolvo.tmp",
+    const std::vector<std::string> foreign{"hosts.resolvo.tmp", "hosts.9x-1.resolvo.tmp",
                                            "hosts.rv2.7-1.resolvo.tmp"};
     // ReplaceFile fails once with this code; the new file's move is busy so
     // long; the moves of these files fail for good; whether a run was killed
