@@ -98,8 +98,7 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         {"", "example.com", ""},
         {bom + "1.1.1.1 example.com\r\n", "example.com", bom + "#1.1.1.1 example.com\r\n"},
         {bom + "1.1.1.1 a.lan\nexample.com", "example.com", bom + "1.1.1.1 a.lan\n#example.com"},
-        {"x.example.com\r\n" + lines + "example.com\r\n", "example.com",
-         "#x.example.com\r\n" + lines + "#example.com\r\n"},
+        {"x.mail.net\r\n" + lines + "mail.net\r\n", "mail.net", "#x.mail.net\r\n" + lines + "#mail.net\r\n"},
         {"b\r\n" + lines, "B", "#b\r\n" + lines},
         // A last line without an end counts too.
         {lines + "a.lan\r\nb\r\nexample.com", "example.com", "", error_code::FileTooLarge},
