@@ -52,13 +52,8 @@ class TestSession(Session):
 
     def snapshot(self, *folders: str) -> dict[str, bytes]:
         """Every file below the folders, by path, with its bytes."""
-        files = {}
-        for folder in folders:
-            root = self.path(folder)
-            for path in sorted(root.rglob("*")):
-                if path.is_file():
-                    files[str(path.relative_to(self.prefix))] = path.read_bytes()
-        return files
+        return {str(path.relative_to(self.prefix)): path.read_bytes()
+                for folder in folders for path in sorted(self.path(folder).rglob("*")) if path.is_file()}
 
     def hold(self, windows_path: str, milliseconds: int) -> None:
         """Has another program hold the file open, sharing nothing, for a
