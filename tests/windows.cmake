@@ -1,32 +1,22 @@
 # Windows-side tests, under Wine in private prefixes in this build folder, each
 # with its own Xvfb display, made and ended (with every process) by a fixture.
-#
-# What runs depends on the build and on whether this machine runs 32-bit code
-# (tools/wine-bits.sh, asked at each configure, which the test command does):
-#   the shipped 32-bit build, 32-bit code runs  every suite in a 64-bit prefix, and
-#                                                the hostile-machine suite again in a 32-bit one
-#   the 64-bit twin, no 32-bit code here         every suite in a 64-bit prefix (as there
-#                                                is no 32-bit prefix, that run is said not run)
-#   the 64-bit twin, 32-bit code runs            its Windows-side unit tests, so that it cannot rot
-#   the shipped build, no 32-bit code here       its Wine tests are listed, and skipped, with the reason
-# RESOLVO_WINE_BITS=64 takes the no-32-bit-code path on any machine.
+# Where this machine runs 32-bit code (tools/wine-bits.sh, asked at each
+# configure), the shipped 32-bit build runs every suite in a 64-bit prefix and
+# the hostile-machine suite again in a 32-bit one, and the 64-bit twin only its
+# unit tests; where it does not (or RESOLVO_WINE_BITS=64 says so), the 64-bit
+# twin runs every suite and the shipped build's are listed as not run.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-bits.sh OUTPUT_VARIABLE wine_bits
     OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    set(build_bits 64)
-else()
-    set(build_bits 32)
-endif()
+math(EXPR build_bits "${CMAKE_SIZEOF_VOID_P} * 8")
 set(no_32_bit_code "this machine runs no 32-bit code")
 if(wine_bits EQUAL 64 AND NOT "$ENV{RESOLVO_WINE_BITS}" STREQUAL "")
     set(no_32_bit_code "RESOLVO_WINE_BITS=64 acts as if this machine ran no 32-bit code")
 endif()
 message(STATUS "Windows programs run here with Wine's ${wine_bits}-bit loader; this build is ${build_bits}-bit")
 
-# A test this machine cannot run is still listed, by a name that says why,
-# and counted as skipped: never as passed, never left out unsaid.
+# A test this machine cannot run is listed, by a name that says why, as skipped.
 function(resolvo_not_run name reason)
     add_test(NAME "${name} (not run: ${reason})" COMMAND ${CMAKE_COMMAND} -E echo "not run: ${reason}")
     set_tests_properties("${name} (not run: ${reason})" PROPERTIES SKIP_REGULAR_EXPRESSION "not run: ")
@@ -43,8 +33,7 @@ target_link_options(file_holder PRIVATE -static -municode)
 target_link_options(window_probe PRIVATE -static -municode)
 target_link_options(win32_tests PRIVATE -static)
 
-# What the tests need of the build: its programs, and what it calls the
-# product, so as to expect it rather than repeat it.
+# The build's programs, and what it calls the product, for the tests to expect.
 set(test_environment
     "RESOLVO_EXE=$<TARGET_FILE:resolvo>" "RESOLVO_STUB=$<TARGET_FILE:recording_stub>"
     "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>" "RESOLVO_PROBE=$<TARGET_FILE:window_probe>"
@@ -53,23 +42,18 @@ set(test_environment
     "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}" "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}"
     "RESOLVO_VERSION=${RESOLVO_VERSION_QUAD}" "PYTHONDONTWRITEBYTECODE=1")
 
-# What is shipped, read back from the files themselves: only the 32-bit build
-# is, and it builds on every machine.
+# What is shipped (only the 32-bit build is) read back from the files: the
+# download is made for it, as a plain build leaves it out.
 if(build_bits EQUAL 32)
-    # The download, made by its target in this build folder for the tests that
-    # read it; a plain build of everything leaves it out.
     add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
     set_tests_properties(make_package PROPERTIES FIXTURES_SETUP package)
 
-    # The icon, banner, manifest, version record and imports of the built program, and the download.
     add_test(NAME resources COMMAND ${PROJECT_SOURCE_DIR}/tests/resources/check-resources.sh
         ${RESOLVO_PACKAGED_EXE} ${RESOLVO_PACKAGE})
     set_tests_properties(resources PROPERTIES FIXTURES_REQUIRED package ENVIRONMENT "${test_environment}")
 
-    # Two clean builds of one commit give the same program and download, signed
-    # (with a throwaway certificate) or not: they are built again elsewhere and
-    # compared with this one. It uses both cores, so the Wine tests, which wait
-    # with time limits, do not run beside it.
+    # Built again elsewhere, signed and not; it uses both cores, so the Wine
+    # tests, which wait with time limits, do not run beside it.
     file(RELATIVE_PATH package_in_build ${CMAKE_BINARY_DIR} ${RESOLVO_PACKAGE})
     add_test(NAME reproducible_build COMMAND ${PROJECT_SOURCE_DIR}/tests/reproducible/check-reproducible.sh
         ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} windows
@@ -78,7 +62,7 @@ if(build_bits EQUAL 32)
 endif()
 
 if(build_bits EQUAL 32 AND wine_bits EQUAL 64)
-    foreach(test win32_tests e2e_windows e2e_winsock e2e_fix e2e_hostile)
+    foreach(test win32_tests e2e_windows e2e_fix e2e_hostile)
         resolvo_not_run(${test} "${no_32_bit_code}; windows64 runs it")
     endforeach()
     resolvo_not_run(e2e_hostile_win32 "${no_32_bit_code}, so it has no 32-bit prefix")
@@ -105,10 +89,9 @@ resolvo_wine_fixture(wine)
 add_test(NAME win32_tests COMMAND win32_tests)
 resolvo_wine_test(win32_tests wine TIMEOUT 300)
 
-# The whole program, driven through its windows, on the build that Wine runs
-# here: where 32-bit code runs, that is the shipped program.
+# The whole program, on the build that Wine runs here.
 if(build_bits EQUAL wine_bits)
-    foreach(suite windows winsock fix hostile)
+    foreach(suite windows fix hostile)
         add_test(NAME e2e_${suite} COMMAND ${Python3_EXECUTABLE} -m unittest -v test_${suite}
             WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e)
         resolvo_wine_test(e2e_${suite} wine TIMEOUT 900)

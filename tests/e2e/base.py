@@ -5,17 +5,16 @@ from __future__ import annotations
 
 import contextlib
 import os
-import signal
 import subprocess
 import sys
 import time
 import unittest
-from dataclasses import dataclass
+from collections import namedtuple
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 
-from winedriver import (ADDRESS_BOX, FIX_IT, MAIN_CLIENT, PROGRAM_FOLDER, TITLE, Session,  # noqa: E402
+from winedriver import (ADDRESS_BOX, FIX_IT, MAIN_CLIENT, TITLE, Session,  # noqa: E402
                         Window, wait_until)
 
 SETTLE_SECONDS = 5.0
@@ -29,14 +28,19 @@ NOT_STARTED = "Resolvo did not start your web browser, because it would have run
 
 
 class _Held(list):
-    """What a test run reports, held to be passed on or dropped."""
+    """A run's outcome, held back to be passed on or dropped."""
     def __getattr__(self, name):
         return lambda *args: self.append((name, args))
+
+    def pass_on(self, result):
+        for name, args in self:
+            getattr(result, name)(*args)
+        return result
 
 
 class TestSession(Session):
     """The driver, with what only the tests ask of it: files held by another
-    program, a second copy, held keys, the focus, and whole fixes."""
+    program, held keys, and whole fixes."""
 
     def __init__(self, *args, holder: Path, **kwargs):
         super().__init__(*args, **kwargs)
@@ -48,19 +52,8 @@ class TestSession(Session):
 
     def snapshot(self, *folders: str) -> dict[str, bytes]:
         """Every file below the folders, by path, with its bytes."""
-        files = {}
-        for folder in folders:
-            root = self.path(folder)
-            for path in sorted(root.rglob("*")):
-                if path.is_file():
-                    files[str(path.relative_to(self.prefix))] = path.read_bytes()
-        return files
-
-    def start_again(self) -> subprocess.Popen:
-        """A second copy of the installed program, while the first runs."""
-        return subprocess.Popen(["wine", PROGRAM_FOLDER + r"\resolvo.exe"], env=self.env, cwd=self.state,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, start_new_session=True)
+        return {str(path.relative_to(self.prefix)): path.read_bytes()
+                for folder in folders for path in sorted(self.path(folder).rglob("*")) if path.is_file()}
 
     def hold(self, windows_path: str, milliseconds: int) -> None:
         """Has another program hold the file open, sharing nothing, for a
@@ -71,15 +64,6 @@ class TestSession(Session):
                           "Z:" + str(marker).replace("/", "\\")], env=self.env, stdin=subprocess.DEVNULL,
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         wait_until(marker.exists, 30, f"{windows_path} to be held")
-
-    def focused(self) -> str:
-        """The X window with the keyboard focus."""
-        return self.xdotool("getwindowfocus").strip()
-
-    def focus_elsewhere(self) -> None:
-        """Takes the focus away from every window of the program."""
-        info = subprocess.run(["xwininfo", "-root"], env=self.env, capture_output=True, text=True, timeout=20)
-        self.xdotool("windowfocus", str(int(info.stdout.split("Window id: ")[1].split()[0], 16)))
 
     @contextlib.contextmanager
     def key_held(self, key: str, seconds: float):
@@ -112,15 +96,9 @@ class TestSession(Session):
         return self.messages()[shown:], clicked
 
 
-@dataclass
-class Control:
-    """What tests/support/WindowProbe.cpp tells of a control (id 0: the window)."""
-    id: int
-    text: str
-    name: str
-    role: int
-    focusable: bool
-    rect: tuple[int, ...]  # a control's left, top, width, height; the window's centre and client size
+# What tests/support/WindowProbe.cpp tells of a control (id 0: the window); rect: a control's left, top,
+# width, height; the window's centre and client size.
+Control = namedtuple("Control", "id text name role focusable rect")
 
 
 def probe(session, *dpis: int) -> list[list[Control]]:
@@ -137,28 +115,21 @@ class ResolvoTestCase(unittest.TestCase):
     maxDiff = None
 
     def run(self, result=None):
-        """Wine's token is always elevated, and Wine's desktop shell now and then
-        loses the windows through which the program then starts the browser: a
-        test that fails so runs again, in a fresh session, up to three times."""
+        """Wine's desktop shell now and then loses, for a whole session, the windows through which the
+        program (always elevated under Wine) starts the browser; the program then says so. A test that
+        fails that way runs again, in a fresh session, up to three times."""
         for _ in range(2):
             held = _Held()
             super().run(held)
             shown = self.session.messages() if hasattr(self, "session") else []
-            if ("addSuccess", (self,)) in held or not any(text.startswith(NOT_STARTED) for text in shown):
-                result = result if result is not None else self.defaultTestResult()
-                for name, args in held:
-                    getattr(result, name)(*args)
-                return result
+            if ("addSuccess", (self,)) in held or NOT_STARTED not in "".join(shown):
+                return held.pass_on(result if result is not None else self.defaultTestResult())
         return super().run(result)
 
     def setUp(self):
-        self.session = TestSession(
-            state=Path(os.environ["RESOLVO_WINE_STATE"]),
-            exe=Path(os.environ["RESOLVO_EXE"]),
-            stub=Path(os.environ["RESOLVO_STUB"]),
-            resources=Path(os.environ["RESOLVO_RESOURCES"]),
-            holder=Path(os.environ["RESOLVO_HOLDER"]),
-        )
+        paths = {name: Path(os.environ["RESOLVO_" + name.upper()]) for name in
+                 ("exe", "stub", "resources", "holder")}
+        self.session = TestSession(state=Path(os.environ["RESOLVO_WINE_STATE"]), **paths)
         self.session.stop()  # nothing left over from an earlier test
         self.session.install()
         self.addCleanup(self.session.stop)
@@ -166,18 +137,3 @@ class ResolvoTestCase(unittest.TestCase):
     def shot(self, name: str, window: Window) -> Path:
         folder = Path(os.environ.get("RESOLVO_SCREENSHOTS", self.session.state / "screenshots"))
         return self.session.screenshot(folder / f"{name}.png", window)
-
-    @contextlib.contextmanager
-    def copy_on_own_desktop(self):
-        """Another copy on a Wine desktop of its own, where it cannot find the
-        running copy's windows; it shows to the session's log, and ends after."""
-        with self.session.log_path.open("ab") as log:
-            process = subprocess.Popen(
-                ["wine", "explorer", "/desktop=other,320x200", PROGRAM_FOLDER + r"\resolvo.exe"],
-                env=self.session.env, cwd=self.session.state, stdin=subprocess.DEVNULL,
-                stdout=subprocess.DEVNULL, stderr=log, start_new_session=True)
-        try:
-            yield process
-        finally:
-            os.killpg(process.pid, signal.SIGKILL)
-            process.wait(timeout=10)

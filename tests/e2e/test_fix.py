@@ -57,37 +57,8 @@ class FixIt(ResolvoTestCase):
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 
-    def test_a_hosts_file_another_program_holds_is_waited_for_or_left_alone(self):
-        leftover = ETC + r"\hosts.512-1.resolvo.tmp"
-        self.session.write(leftover, b"left by a killed run")
-        self.session.set_attributes(leftover, {"R", "H"})
-        main, _ = self.session.open_main_window()
-
-        # Held for a second: the repair waits for it, and clears the leftover.
-        self.session.enter_address(main, "www.example.com")
-        self.session.hold(ETC + r"\hosts", 1000)
-        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
-        self.session.wait_message(QUESTION, timeout=30)
-        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
-        self.assertEqual(self.temporary_files(), [])
-        self.session.answer(self.session.message_box((main.id,)), "y")
-        self.session.answer(self.session.message_box((main.id,)), "Return")
-
-        # Held for ten seconds: the file is left byte for byte, and said so.
-        self.session.enter_address(main, "mail.example.org")
-        self.session.hold(ETC + r"\hosts", 10000)
-        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
-        self.session.wait_message(BUSY, timeout=30)
-        box = self.session.message_box((main.id,))
-        self.shot("left-unchanged", box)
-        self.session.answer(box, "Return")
-        self.session.wait_message(QUESTION, count=2, timeout=30)
-        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
-        self.assertEqual(self.temporary_files(), [])
-        self.assertEqual(self.session.messages(), [QUESTION, KEPT, BUSY, QUESTION])
-        self.assertEqual(len(self.session.stub_lines(BROWSER)), 2)
-
-    def test_a_unicode_hosts_file_is_left_alone_and_a_held_key_fixes_once(self):
+    def test_a_hosts_file_in_unicode_or_held_is_left_alone_or_waited_for_and_a_held_key_fixes_once(self):
+        # In Unicode: left byte for byte, without a backup; Enter held down on Fix It fixes once.
         unicode_hosts = "\ufeff127.0.0.1 localhost\r\n10.0.0.7 www.example.com\r\n".encode("utf-16-le")
         self.session.write(ETC + r"\hosts", unicode_hosts)
         main, _ = self.session.open_main_window()
@@ -104,6 +75,34 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(len(self.session.stub_lines(BROWSER)), 1)
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
 
+        # Held for a second: the repair waits for it, and clears a killed run's leftover.
+        self.session.write(ETC + r"\hosts", HOSTS)
+        leftover = ETC + r"\hosts.512-1.resolvo.tmp"
+        self.session.write(leftover, b"left by a killed run")
+        self.session.set_attributes(leftover, {"R", "H"})
+        self.session.enter_address(main, "www.example.com")
+        self.session.hold(ETC + r"\hosts", 1000)
+        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
+        self.session.wait_message(QUESTION, count=2, timeout=30)
+        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
+        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
+        self.assertEqual(self.temporary_files(), [])
+        self.session.answer(self.session.message_box((main.id,)), "y")
+        self.session.answer(self.session.message_box((main.id,)), "Return")
+
+        # Held for ten seconds: the file is left byte for byte, and said so.
+        self.session.enter_address(main, "mail.example.org")
+        self.session.hold(ETC + r"\hosts", 10000)
+        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
+        self.session.wait_message(BUSY, timeout=30)
+        box = self.session.message_box((main.id,))
+        self.shot("left-unchanged", box)
+        self.session.answer(box, "Return")
+        self.session.wait_message(QUESTION, count=3, timeout=30)
+        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
+        self.assertEqual(self.temporary_files(), [])
+        self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT, QUESTION, KEPT, BUSY, QUESTION])
+        self.assertEqual(len(self.session.stub_lines(BROWSER)), 3)
 
 if __name__ == "__main__":
     unittest.main()

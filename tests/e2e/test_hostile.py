@@ -1,6 +1,7 @@
 """A whole run on a machine set against the program: programs planted where
 a careless search would find them, addresses meant to open something else
-than a web page, and a read-only, hidden and system hosts file. The same suite runs in a 64-bit and in a 32-bit Wine prefix."""
+than a web page, and a read-only, hidden and system hosts file. The same
+suite runs in a 64-bit and in a 32-bit Wine prefix."""
 
 import unittest
 

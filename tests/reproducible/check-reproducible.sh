@@ -1,12 +1,8 @@
 #!/usr/bin/env bash
-# Builds resolvo.exe and the download once more, from nothing, in a temporary
-# folder under another parent, and checks that both are byte for byte those
-# of the build under test. They match when built from one commit with the same
-# tools (mingw-w64, binutils, windres, CMake, Ninja, and the Python whose zlib
-# packs the zip) and cache settings; folders, time, user and umask do not count.
-# The second build is signed with the first one's certificate, if any; then
-# tests/signing/ signs it with a throwaway one and checks that signed builds
-# match too, which costs no third build.
+# Builds resolvo.exe and the download again from nothing, elsewhere, and checks
+# that both are byte for byte the build's (same commit, tools and cache settings;
+# folders, time, user and umask do not count); then has tests/signing/ check
+# that signed builds match too, which costs no third build.
 # usage: check-reproducible.sh SOURCE_DIR BUILD_DIR PRESET EXE ZIP   (EXE and ZIP relative to BUILD_DIR)
 set -euo pipefail
 source=$1 build=$2 preset=$3 exe=$4 zip=$5

@@ -1,11 +1,8 @@
-// Looks at resolvo.exe's visible dialog window from another process, as a
-// screen reader does: window_probe DPI [NEW_DPI...]. For the window and each
-// control in z-order it prints a tab-separated line: the control id (0 for
-// the window), its text, accessible name and role, 1 if it is focusable, and
-// a control's left, top, width and height in the client area, or the
-// window's centre on screen and client size. Then, for each new DPI, it
-// tells the window its DPI changed, suggesting its rectangle scaled about its
-// centre, and prints a blank line and all again.
+// window_probe DPI [NEW_DPI...]: resolvo.exe's visible dialog window, read from
+// another process as a screen reader does, one tab-separated line per control
+// in z-order (id, 0 for the window; text; accessible name; role; 1 if
+// focusable; a control's rectangle in the client area, or the window's centre
+// on screen and client size), and again after each DPI change, after a blank line.
 #include <windows.h>
 
 #include <oleacc.h>

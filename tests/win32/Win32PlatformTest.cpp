@@ -5,7 +5,6 @@
 
 #include <aclapi.h>
 #include <gtest/gtest.h>
-#include <objbase.h>
 #include <sddl.h>
 #include <windows.h>
 
@@ -41,20 +40,16 @@ UINT WINAPI TooLongQuery(LPWSTR, UINT size) {
     return size;
 }
 
+// The folders the program uses are proven end to end; a failed or cut query is not.
 TEST(Win32Platform, FoldersAreWholeOrAFailure) {
-    wchar_t wide[MAX_PATH + 1];
-    const UINT length = ::GetSystemDirectoryW(wide, MAX_PATH + 1);
-    Win32Platform platform;
-    EXPECT_EQ(platform.SystemDirectory(), Narrow(std::wstring_view(wide, length)));
     EXPECT_EQ(FailureCode([] { QueryFolder(FailingQuery, "query"); }), ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(FailureCode([] { QueryFolder(TooLongQuery, "query"); }), ERROR_INSUFFICIENT_BUFFER);
-    const std::string folder = platform.ApplicationFolder();
-    EXPECT_TRUE(platform.FileExists(folder + "\\win32_tests.exe")) << folder;
-    EXPECT_TRUE(platform.FileExists(platform.WindowsDirectory() + "\\regedit.exe"));
 }
 
-// The recording stub, copied to a folder whose path holds blanks, logs its
-// command line beside itself after sleeping as long as it is told.
+// The recording stub, copied to a folder whose path holds blanks, sleeps as
+// long as it is told and then logs its command line beside itself: a call
+// that did not wait returns while the log is still empty, and a wait cut at
+// its limit returns before the stub has logged.
 class Win32Commands : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -65,12 +60,6 @@ protected:
             << built;
     }
     std::string Log() const { return dir.Read("Program Files Test/record stub.exe.log"); }
-    std::string WaitForLog() const {
-        for (int i = 0; i < 200 && Log().empty(); ++i) {
-            ::Sleep(50);
-        }
-        return Log();
-    }
     void Sleep(int milliseconds) const {
         dir.Write("Program Files Test/record stub.exe.sleep", std::to_string(milliseconds));
     }
@@ -89,18 +78,21 @@ TEST_F(Win32Commands, WaitingEndsWithTheProgramOrAtTheLimit) {
     Sleep(5000);
     const DWORD start = ::GetTickCount();
     EXPECT_EQ(FailureCode([&] { platform.RunCommand(command, WindowStyle::Hidden, 1500); }), WAIT_TIMEOUT);
-    EXPECT_LT(::GetTickCount() - start, 4000u);
+    EXPECT_GE(::GetTickCount() - start, 1490u);  // the tick counter's steps
+    EXPECT_EQ(Log(), command + "\r\n");
 }
 
 TEST_F(Win32Commands, NotWaitingReturnsAtOnceAndProgramsAreFoundAsWindowsFindsThem) {
-    Sleep(1000);
-    const DWORD start = ::GetTickCount();
+    Sleep(3000);
     platform.RunCommand(stub + " http://example.com/", WindowStyle::NormalFocus, NoWait);
-    EXPECT_LT(::GetTickCount() - start, 800u);
+    EXPECT_EQ(Log(), "");
     // Found by its blank-separated prefixes. Windows hands the line over as it
     // was given; Wine quotes the program path it found.
     const std::string program = RunningUnderWine() ? "\"" + stub + "\"" : stub;
-    EXPECT_EQ(WaitForLog(), program + " http://example.com/\r\n");
+    for (int i = 0; i < 600 && Log().empty(); ++i) {
+        ::Sleep(50);
+    }
+    EXPECT_EQ(Log(), program + " http://example.com/\r\n");
     EXPECT_EQ(FailureCode([&] {
                   platform.RunCommand("\"" + dir.PathOf("nothing here.exe") + "\" x", WindowStyle::Hidden,
                                       NoWait);
@@ -108,24 +100,21 @@ TEST_F(Win32Commands, NotWaitingReturnsAtOnceAndProgramsAreFoundAsWindowsFindsTh
               ERROR_FILE_NOT_FOUND);
 }
 
-// The desktop's shell starts the program, with its own rights; without COM
-// (or without a desktop shell) it cannot be asked, and that is a failure.
-// Wine's token says it is elevated, as an administrator's under UAC; Wine's
-// shell has no shell window whose process's token could start a program.
-TEST_F(Win32Commands, TheDesktopShellStartsAProgramWhereItCanBeAsked) {
+// Without COM the desktop's shell cannot be asked, and that is a failure (its
+// route itself is proven end to end). Wine's token says it is elevated, as an
+// administrator's under UAC; Wine's shell has no shell window whose process's
+// token could start a program.
+TEST(Win32Platform, TheDesktopShellIsAskedOnlyWithCom) {
+    Win32Platform platform;
     const Elevation elevation = platform.ElevationType();
     EXPECT_TRUE(elevation == Elevation::Default || elevation == Elevation::Full ||
                 elevation == Elevation::Limited);
     if (RunningUnderWine()) {
         EXPECT_EQ(elevation, Elevation::Full);
-        EXPECT_EQ(FailureCode([&] { platform.RunAsShellUser(stub); }), ERROR_NOT_FOUND);
+        EXPECT_EQ(FailureCode([&] { platform.RunAsShellUser("C:\\windows\\regedit.exe"); }), ERROR_NOT_FOUND);
     }
-    EXPECT_EQ(FailureCode([&] { platform.OpenAsDesktopUser(stub, "x"); }),
+    EXPECT_EQ(FailureCode([&] { platform.OpenAsDesktopUser("C:\\windows\\regedit.exe", "x"); }),
               0x800401F0u);  // CO_E_NOTINITIALIZED
-    ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
-    platform.OpenAsDesktopUser(stub, "\"http://example.com/a b\"");
-    ::CoUninitialize();
-    EXPECT_EQ(WaitForLog(), "\"" + stub + "\" \"http://example.com/a b\"\r\n");
 }
 
 // Keys, the mouse, gestures (0x0119), touch (0x0240), pointers (0x0246) and
