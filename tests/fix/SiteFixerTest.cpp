@@ -122,7 +122,7 @@ TEST(SiteFixer, GoesOnWhenAStepFails) {
         {[](RecordingPlatform& p) {
              p.FailOn(Op::RunCommand);
              p.FailOn(Op::Pause);
-             p.hiddenWindows.insert(WindowId{42});
+             p.FailOn(Op::ActivateWindow);
          },
          notStarted,
          {Kept}},
@@ -139,44 +139,36 @@ TEST(SiteFixer, GoesOnWhenAStepFails) {
 // without the system directory there is no flush either, rather than a
 // search for "ipconfig" by bare name.
 TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
-    const std::string again = " and press Fix It again.";
-    const std::vector<std::tuple<std::function<void(FixRun&)>, std::string, std::string>> cases{
-        {[](FixRun& r) { r.platform.HoldFile(r.dir.PathOf("sys/drivers/etc/hosts"), 60000); },
-         "another program is using it", "Close other programs, such as your virus checker," + again},
-        {[](FixRun& r) { r.dir.Write("sys/drivers/etc/hosts", std::string("\xFF\xFE\x31\x00", 4)); },
-         "it is saved as Unicode text, which Resolvo does not change",
-         "You can edit it in Notepad, run as administrator, or save it there as ANSI text" + again},
-        {[](FixRun& r) { r.dir.Write("sys/drivers/etc/hosts", std::string(10001, '\r')); },
-         "it has more than 10,000 lines",
+    const std::vector<std::tuple<std::uint32_t, std::string, std::string>> cases{
+        {error_code::SharingViolation, "another program is using it",
+         "Close other programs, such as your virus checker, and press Fix It again."},
+        {error_code::UnsupportedType, "it is saved as Unicode text, which Resolvo does not change",
+         "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press Fix It "
+         "again."},
+        {error_code::FileTooLarge, "it has more than 10,000 lines",
          "Resolvo repairs files of up to 10,000 lines. You can edit this one in Notepad, run as "
          "administrator."},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", error_code::DiskFull); },
-         "the disk is full", "Free some space on the disk" + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test"); },
-         "Windows did not allow Resolvo to change it",
-         "Make sure that your virus checker or firewall lets Resolvo change it," + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::Replace, 0, "hosts.test", error_code::AlreadyExists); },
-         "a folder of that name is in its place", "Move or rename that folder, as administrator," + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", error_code::PathNotFound); },
-         "the folder drivers\\etc does not exist",
-         "Create that folder in the system folder, as administrator," + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", 1117); },
-         "Windows reported error 1117",
+        {error_code::DiskFull, "the disk is full", "Free some space on the disk and press Fix It again."},
+        {error_code::AccessDenied, "Windows did not allow Resolvo to change it",
+         "Make sure that your virus checker or firewall lets Resolvo change it, and press Fix It again."},
+        {error_code::AlreadyExists, "a folder of that name is in its place",
+         "Move or rename that folder, as administrator, and press Fix It again."},
+        {error_code::PathNotFound, "the folder drivers\\etc does not exist",
+         "Create that folder in the system folder, as administrator, and press Fix It again."},
+        {1117, "Windows reported error 1117",
          "Press Fix It again. If this comes back, restart Windows and try once more."},
     };
-    for (const auto& [arrange, reason, advice] : cases) {
+    for (const auto& [code, reason, advice] : cases) {
         FixRun run;
-        arrange(run);
-        const std::string before = run.dir.Read("sys/drivers/etc/hosts");
-        Seen seen = run({Ok, Yes, Ok});
-        std::erase_if(seen, [](const std::string& entry) { return entry.starts_with("put "); });
-        EXPECT_EQ(seen, Joined({{"critical: Resolvo could not repair the file \"hosts\" in " +
-                                     run.platform.systemDirectory + "\\drivers\\etc\\: " + reason +
-                                     ". The file was left unchanged.\r\n\r\n" + advice,
-                                 run.Flush(), OpenTyped},
-                                Asked,
-                                {Kept}}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
+        run.platform.FailOn(Op::CreateNew, 0, "hosts.test", code);
+        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({{"put hosts.rv2",
+                                               "critical: Resolvo could not repair the file \"hosts\" in " +
+                                                   run.platform.systemDirectory + "\\drivers\\etc\\: " +
+                                                   reason + ". The file was left unchanged.\r\n\r\n" + advice,
+                                               run.Flush(), OpenTyped},
+                                              Asked,
+                                              {Kept}}));
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
     }
     FixRun backup;
     backup.platform.FailOn(Op::CreateNew, 0, "hosts.rv2", error_code::DiskFull);
@@ -186,7 +178,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
                   "\\drivers\\etc\\: the disk is full. Both files were left unchanged.\r\n\r\nFree some "
                   "space on the disk and press Fix It again.");
     FixRun run;
-    run.platform.systemDirectoryFails = true;
+    run.platform.FailOn(Op::SystemDirectory, 0, {}, error_code::PathNotFound);
     EXPECT_EQ(
         run({Ok, Yes, Ok}).front(),
         "critical: Resolvo could not repair the hosts and lmhosts files: the folder drivers\\etc does not "
@@ -227,8 +219,12 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
     for (const auto& [elevation, machine, address, opened] : cases) {
         FixRun run(address);
         run.platform.elevation = elevation;
-        run.platform.desktopShell = machine.find('s') != std::string::npos;
-        run.platform.shellToken = machine.find('t') != std::string::npos;
+        if (machine.find('s') == std::string::npos) {
+            run.platform.FailOn(Op::OpenAsDesktopUser, 0, {}, 0x80040154);  // REGDB_E_CLASSNOTREG
+        }
+        if (machine.find('t') == std::string::npos) {
+            run.platform.FailOn(Op::RunAsShellUser);
+        }
         if (machine.find('i') == std::string::npos) {
             run.platform.programs.clear();
         }

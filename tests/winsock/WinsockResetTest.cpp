@@ -53,7 +53,7 @@ struct ResetRun {
 
     Commands operator()() {
         testing::FakeWindow window("", WindowId{7});
-        platform.hiddenWindows.insert(WindowId{7});  // still loading
+        platform.FailOn(Op::ActivateWindow);  // still loading
         WinsockReset(platform).ResetWinsock(window);
         Commands commands = platform.CallsOf(Op::RunCommand);
         for (std::string& command : commands) {
@@ -108,7 +108,7 @@ TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
          },
          {Export1, Export2, Import1, Renew}},
         {[](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 1); }, {Export1, Export2, Import2, Renew}},
-        {[](ResetRun& r) { r.platform.systemDirectoryFails = true; }, {Export1, Export2, Import1, Import2}},
+        {[](ResetRun& r) { r.platform.FailOn(Op::SystemDirectory); }, {Export1, Export2, Import1, Import2}},
         {[](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); }, {Renew}},
         {[](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); }, {Export1, Export2, Renew}},
         {[](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 1); }, {Export1, Export2, Import2, Renew}},
