@@ -43,14 +43,11 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         // that is not removed whole, a colon without a port, an unclosed or
         // unbracketed literal, a zone index, a character no host can have.
         {"", ""},
-        {" \t ", ""},
         {"http://", ""},
         {"HTTPS://www./", ""},
         {"www..", ""},
-        {"http://l", ""},
         {"com", ""},
         {"a" + longest, ""},
-        {".com", ""},
         {".example.com", ""},
         {"a..b", ""},
         {"example.com..", ""},

@@ -83,23 +83,14 @@ std::string Shipped(const std::string& name) {
     return content;
 }
 
-// The imports read the program's own settings from a folder that is removed
-// again, never the files beside the program.
-TEST(WinsockReset, BacksUpBothKeysImportsRenewsThenPausesAndActivates) {
-    ResetRun run;
-    EXPECT_EQ(run(), (Commands{Export1, Export2, Import1, Import2, Renew}));
-    EXPECT_EQ(run.imported, (Commands{Shipped("winsock.reg"), Shipped("winsock2.reg")}));
-    EXPECT_FALSE(run.dir.Exists("admins"));
-    EXPECT_EQ(Commands(run.platform.journal.end() - 2, run.platform.journal.end()),
-              (Commands{"Pause 5000", "ActivateWindow 7"}));
-}
-
 // A settings file is imported only over a backup that this run's export
-// wrote; every command starts even when others cannot, and none by bare
-// name: without the system directory there is no renewal, without the
-// program folder no registry row.
-TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
+// wrote, from a folder that is removed again, never from beside the program;
+// every command starts even when others cannot, and none by bare name:
+// without the system directory there is no renewal, without the program
+// folder no registry row. The window is activated after the pause.
+TEST(WinsockReset, BacksUpImportsOverFreshBackupsOnlyAndRenews) {
     const std::vector<std::pair<std::function<void(ResetRun&)>, Commands>> cases{
+        {[](ResetRun&) {}, {Export1, Export2, Import1, Import2, Renew}},
         {[](ResetRun& r) { r.exports = {"winsock2bak.reg"}; }, {Export1, Export2, Import2, Renew}},
         {[](ResetRun& r) {
              r.exports = {"winsockbak.reg"};
@@ -120,8 +111,13 @@ TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
         ResetRun run;
         arrange(run);
         EXPECT_EQ(run(), expected);
-        EXPECT_EQ(run.platform.CallsOf(Op::Pause), Commands{"5000"});
+        EXPECT_FALSE(run.dir.Exists("admins"));
+        EXPECT_EQ(Commands(run.platform.journal.end() - 2, run.platform.journal.end()),
+                  (Commands{"Pause 5000", "ActivateWindow 7"}));
     }
+    ResetRun run;
+    run();
+    EXPECT_EQ(run.imported, (Commands{Shipped("winsock.reg"), Shipped("winsock2.reg")}));
 }
 
 }  // namespace
