@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -97,40 +96,30 @@ TEST(SiteFixer, RefusesAnAddressWithoutAHostAndTouchesNothing) {
     }
 }
 
-TEST(SiteFixer, RepairsThenFlushesOpensAndFollowsTheAnswers) {
-    const std::vector<std::pair<std::vector<MessageAnswer>, Seen>> paths{
-        {{Yes, Ok}, {Kept}},
-        {{No, No}, {Offer}},
-        {{No, Yes}, {Offer, Browser + "\"http://" + std::string(FreeScanHost) + "/freescan.html\""}},
-    };
-    for (const auto& [answers, after] : paths) {
-        FixRun run;
-        EXPECT_EQ(run(answers), Joined({Repair, {run.Flush(), OpenTyped}, Asked, after}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
-                  "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
-    }
-}
-
-// A browser that could not be started is said, with the address to open;
-// without an answer to the question neither follow-up is shown.
-TEST(SiteFixer, GoesOnWhenAStepFails) {
+// Each step goes on when one before it failed. A browser that could not be
+// started is said, with the address to open; without an answer to the
+// question neither follow-up is shown.
+TEST(SiteFixer, RepairsThenFlushesOpensAsksAndFollowsTheAnswers) {
     const Seen notStarted{
         "critical: Resolvo could not start your web browser. Please open this address in it "
         "yourself:\r\n\r\nhttp://www.example.com/news/today.html"};
-    const std::vector<std::tuple<std::function<void(RecordingPlatform&)>, Seen, Seen>> cases{
-        {[](RecordingPlatform& p) {
-             p.FailOn(Op::RunCommand);
-             p.FailOn(Op::Pause);
-             p.FailOn(Op::ActivateWindow);
-         },
-         notStarted,
-         {Kept}},
-        {[](RecordingPlatform& p) { p.FailOn(Op::ShowMessage, 0, "Did the page"); }, {}, {}},
+    const std::string freeScan = Browser + "\"http://" + std::string(FreeScanHost) + "/freescan.html\"";
+    // The calls that fail, the answers, what is told before the question, what follows it.
+    const std::vector<std::tuple<std::vector<Op>, std::vector<MessageAnswer>, Seen, Seen>> cases{
+        {{}, {Yes, Ok}, {}, {Kept}},
+        {{}, {No, No}, {}, {Offer}},
+        {{}, {No, Yes}, {}, {Offer, freeScan}},
+        {{Op::RunCommand, Op::Pause, Op::ActivateWindow}, {Ok, Yes, Ok}, notStarted, {Kept}},
+        {{Op::ShowMessage}, {}, {}, {}},
     };
-    for (const auto& [arrange, told, after] : cases) {
+    for (const auto& [failing, answers, told, after] : cases) {
         FixRun run;
-        arrange(run.platform);
-        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({Repair, {run.Flush(), OpenTyped}, told, Asked, after}));
+        for (const Op op : failing) {
+            run.platform.FailOn(op);
+        }
+        EXPECT_EQ(run(answers), Joined({Repair, {run.Flush(), OpenTyped}, told, Asked, after}));
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
+                  "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
     }
 }
 
