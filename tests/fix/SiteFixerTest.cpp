@@ -57,7 +57,7 @@ struct FixRun {
     }
 
     Seen operator()(const std::vector<MessageAnswer>& answers) {
-        platform.ScriptAnswers(answers);
+        platform.answers.assign(answers.begin(), answers.end());
         namefiles::NameFileRepair nameFiles(platform, "test");
         SiteFixer(platform, nameFiles).RunFix(window);
         Seen seen;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 namespace resolvo::testing {
@@ -71,10 +73,6 @@ private:
 };
 
 }  // namespace
-
-void RecordingPlatform::ScriptAnswers(const std::vector<MessageAnswer>& answers) {
-    answers_.insert(answers_.end(), answers.begin(), answers.end());
-}
 
 void RecordingPlatform::FailOn(Op op, int nth, std::string subjectContains, std::uint32_t code) {
     faults_.push_back({op, nth, std::move(subjectContains), code});
@@ -168,11 +166,8 @@ std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder)
 std::string RecordingPlatform::OpenForReading(const std::string& path) {
     Enter(Op::OpenForReading, path);
     Require(Op::OpenForReading, path, true);
-    std::string content(static_cast<std::size_t>(fs::file_size(DiskPath(path))), '\0');
-    std::FILE* file = std::fopen(DiskPath(path).c_str(), "rb");
-    content.resize(std::fread(content.data(), 1, content.size(), file));
-    std::fclose(file);
-    return content;
+    std::ifstream file(DiskPath(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::unique_ptr<FileWriter> RecordingPlatform::CreateNew(const std::string& path) {
@@ -251,12 +246,12 @@ MessageAnswer RecordingPlatform::ShowMessage(const std::string& text, MessageKin
                             : kind == MessageKind::YesNo  ? "yes/no: "
                                                           : "ok: ") +
                                text);
-    if (answers_.empty()) {
+    if (answers.empty()) {
         ADD_FAILURE() << "no answer scripted for the message: " << text;
         return kind == MessageKind::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
-    const MessageAnswer answer = answers_.front();
-    answers_.pop_front();
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
     return answer;
 }
 

@@ -46,8 +46,8 @@ public:
     std::map<std::string, std::string> asciiNames;  // host names typed in Unicode, by their ASCII form
     std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
     std::function<void(const std::string& command)> onCommand;  // what the program started does
+    std::deque<MessageAnswer> answers;                          // the buttons the user presses, in turn
 
-    void ScriptAnswers(const std::vector<MessageAnswer>& answers);
     // The nth call of op whose journal subject contains the text (0: every
     // such call) raises a Failure with the code.
     void FailOn(Op op, int nth = 0, std::string subjectContains = {},
@@ -117,7 +117,6 @@ private:
     void Require(Op op, const std::string& path, bool free) const;
     void Move(const std::string& from, const std::string& to);
 
-    std::deque<MessageAnswer> answers_;
     std::vector<Fault> faults_;
     std::map<std::string, std::uint32_t> attributes_;  // by disk path
     std::map<std::string, int> heldUntil_;             // by disk path
