@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -58,7 +57,7 @@ struct FixRun {
     }
 
     Seen operator()(const std::vector<MessageAnswer>& answers) {
-        platform.ScriptAnswers(answers);
+        platform.answers.assign(answers.begin(), answers.end());
         namefiles::NameFileRepair nameFiles(platform, "test");
         SiteFixer(platform, nameFiles).RunFix(window);
         Seen seen;
@@ -97,41 +96,30 @@ TEST(SiteFixer, RefusesAnAddressWithoutAHostAndTouchesNothing) {
     }
 }
 
-TEST(SiteFixer, RepairsThenFlushesOpensAndFollowsTheAnswers) {
-    const std::vector<std::pair<std::vector<MessageAnswer>, Seen>> paths{
-        {{Yes, Ok}, {Kept}},
-        {{No, No}, {Offer}},
-        {{No, Yes}, {Offer, Browser + "\"http://" + std::string(FreeScanHost) + "/freescan.html\""}},
-    };
-    for (const auto& [answers, after] : paths) {
-        FixRun run;
-        EXPECT_EQ(run(answers), Joined({Repair, {run.Flush(), OpenTyped}, Asked, after}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
-                  "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
-    }
-}
-
-// A browser that could not be started is said, with the address to open;
-// without an answer to the question neither follow-up is shown.
-TEST(SiteFixer, GoesOnWhenAStepFails) {
+// Each step goes on when one before it failed. A browser that could not be
+// started is said, with the address to open; without an answer to the
+// question neither follow-up is shown.
+TEST(SiteFixer, RepairsThenFlushesOpensAsksAndFollowsTheAnswers) {
     const Seen notStarted{
         "critical: Resolvo could not start your web browser. Please open this address in it "
         "yourself:\r\n\r\nhttp://www.example.com/news/today.html"};
-    const std::vector<std::tuple<std::function<void(RecordingPlatform&)>, Seen, Seen>> cases{
-        {[](RecordingPlatform& p) { p.FailOn(Op::RunCommand, 0, "iexplore"); }, notStarted, {Kept}},
-        {[](RecordingPlatform& p) {
-             p.FailOn(Op::RunCommand);
-             p.FailOn(Op::Pause);
-             p.hiddenWindows.insert(WindowId{42});
-         },
-         notStarted,
-         {Kept}},
-        {[](RecordingPlatform& p) { p.FailOn(Op::ShowMessage, 0, "Did the page"); }, {}, {}},
+    const std::string freeScan = Browser + "\"http://" + std::string(FreeScanHost) + "/freescan.html\"";
+    // The calls that fail, the answers, what is told before the question, what follows it.
+    const std::vector<std::tuple<std::vector<Op>, std::vector<MessageAnswer>, Seen, Seen>> cases{
+        {{}, {Yes, Ok}, {}, {Kept}},
+        {{}, {No, No}, {}, {Offer}},
+        {{}, {No, Yes}, {}, {Offer, freeScan}},
+        {{Op::RunCommand, Op::Pause, Op::ActivateWindow}, {Ok, Yes, Ok}, notStarted, {Kept}},
+        {{Op::ShowMessage}, {}, {}, {}},
     };
-    for (const auto& [arrange, told, after] : cases) {
+    for (const auto& [failing, answers, told, after] : cases) {
         FixRun run;
-        arrange(run.platform);
-        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({Repair, {run.Flush(), OpenTyped}, told, Asked, after}));
+        for (const Op op : failing) {
+            run.platform.FailOn(op);
+        }
+        EXPECT_EQ(run(answers), Joined({Repair, {run.Flush(), OpenTyped}, told, Asked, after}));
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
+                  "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
     }
 }
 
@@ -139,44 +127,36 @@ TEST(SiteFixer, GoesOnWhenAStepFails) {
 // without the system directory there is no flush either, rather than a
 // search for "ipconfig" by bare name.
 TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
-    const std::string again = " and press Fix It again.";
-    const std::vector<std::tuple<std::function<void(FixRun&)>, std::string, std::string>> cases{
-        {[](FixRun& r) { r.platform.HoldFile(r.dir.PathOf("sys/drivers/etc/hosts"), 60000); },
-         "another program is using it", "Close other programs, such as your virus checker," + again},
-        {[](FixRun& r) { r.dir.Write("sys/drivers/etc/hosts", std::string("\xFF\xFE\x31\x00", 4)); },
-         "it is saved as Unicode text, which Resolvo does not change",
-         "You can edit it in Notepad, run as administrator, or save it there as ANSI text" + again},
-        {[](FixRun& r) { r.dir.Write("sys/drivers/etc/hosts", std::string(10001, '\r')); },
-         "it has more than 10,000 lines",
+    const std::vector<std::tuple<std::uint32_t, std::string, std::string>> cases{
+        {error_code::SharingViolation, "another program is using it",
+         "Close other programs, such as your virus checker, and press Fix It again."},
+        {error_code::UnsupportedType, "it is saved as Unicode text, which Resolvo does not change",
+         "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press Fix It "
+         "again."},
+        {error_code::FileTooLarge, "it has more than 10,000 lines",
          "Resolvo repairs files of up to 10,000 lines. You can edit this one in Notepad, run as "
          "administrator."},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", error_code::DiskFull); },
-         "the disk is full", "Free some space on the disk" + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test"); },
-         "Windows did not allow Resolvo to change it",
-         "Make sure that your virus checker or firewall lets Resolvo change it," + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::Replace, 0, "hosts.test", error_code::AlreadyExists); },
-         "a folder of that name is in its place", "Move or rename that folder, as administrator," + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", error_code::PathNotFound); },
-         "the folder drivers\\etc does not exist",
-         "Create that folder in the system folder, as administrator," + again},
-        {[](FixRun& r) { r.platform.FailOn(Op::CreateNew, 0, "hosts.test", 1117); },
-         "Windows reported error 1117",
+        {error_code::DiskFull, "the disk is full", "Free some space on the disk and press Fix It again."},
+        {error_code::AccessDenied, "Windows did not allow Resolvo to change it",
+         "Make sure that your virus checker or firewall lets Resolvo change it, and press Fix It again."},
+        {error_code::AlreadyExists, "a folder of that name is in its place",
+         "Move or rename that folder, as administrator, and press Fix It again."},
+        {error_code::PathNotFound, "the folder drivers\\etc does not exist",
+         "Create that folder in the system folder, as administrator, and press Fix It again."},
+        {1117, "Windows reported error 1117",
          "Press Fix It again. If this comes back, restart Windows and try once more."},
     };
-    for (const auto& [arrange, reason, advice] : cases) {
+    for (const auto& [code, reason, advice] : cases) {
         FixRun run;
-        arrange(run);
-        const std::string before = run.dir.Read("sys/drivers/etc/hosts");
-        Seen seen = run({Ok, Yes, Ok});
-        std::erase_if(seen, [](const std::string& entry) { return entry.starts_with("put "); });
-        EXPECT_EQ(seen, Joined({{"critical: Resolvo could not repair the file \"hosts\" in " +
-                                     run.platform.systemDirectory + "\\drivers\\etc\\: " + reason +
-                                     ". The file was left unchanged.\r\n\r\n" + advice,
-                                 run.Flush(), OpenTyped},
-                                Asked,
-                                {Kept}}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
+        run.platform.FailOn(Op::CreateNew, 0, "hosts.test", code);
+        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({{"put hosts.rv2",
+                                               "critical: Resolvo could not repair the file \"hosts\" in " +
+                                                   run.platform.systemDirectory + "\\drivers\\etc\\: " +
+                                                   reason + ". The file was left unchanged.\r\n\r\n" + advice,
+                                               run.Flush(), OpenTyped},
+                                              Asked,
+                                              {Kept}}));
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
     }
     FixRun backup;
     backup.platform.FailOn(Op::CreateNew, 0, "hosts.rv2", error_code::DiskFull);
@@ -186,7 +166,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
                   "\\drivers\\etc\\: the disk is full. Both files were left unchanged.\r\n\r\nFree some "
                   "space on the disk and press Fix It again.");
     FixRun run;
-    run.platform.systemDirectoryFails = true;
+    run.platform.FailOn(Op::SystemDirectory, 0, {}, error_code::PathNotFound);
     EXPECT_EQ(
         run({Ok, Yes, Ok}).front(),
         "critical: Resolvo could not repair the hosts and lmhosts files: the folder drivers\\etc does not "
@@ -227,8 +207,12 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
     for (const auto& [elevation, machine, address, opened] : cases) {
         FixRun run(address);
         run.platform.elevation = elevation;
-        run.platform.desktopShell = machine.find('s') != std::string::npos;
-        run.platform.shellToken = machine.find('t') != std::string::npos;
+        if (machine.find('s') == std::string::npos) {
+            run.platform.FailOn(Op::OpenAsDesktopUser, 0, {}, 0x80040154);  // REGDB_E_CLASSNOTREG
+        }
+        if (machine.find('t') == std::string::npos) {
+            run.platform.FailOn(Op::RunAsShellUser);
+        }
         if (machine.find('i') == std::string::npos) {
             run.platform.programs.clear();
         }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 namespace resolvo::testing {
@@ -24,18 +26,21 @@ const char* OpName(Op op) noexcept {
 
 namespace {
 
+std::string DiskPath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
 bool Exists(const std::string& diskPath) {
     std::error_code error;
     return fs::is_regular_file(diskPath, error);
 }
 
-// Buffered by 64 KiB, like the Windows platform's writer.
 class DiskFileWriter final : public FileWriter {
 public:
     DiskFileWriter(RecordingPlatform& platform, std::string path, std::FILE* file)
-        : platform_(platform), path_(std::move(path)), file_(file), buffer_(64 * 1024) {
-        std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
-        platform_.openWriters.insert(RecordingPlatform::DiskPath(path_));
+        : platform_(platform), path_(std::move(path)), file_(file) {
+        platform_.openWriters.insert(DiskPath(path_));
     }
     ~DiskFileWriter() override { Release(); }
 
@@ -58,21 +63,16 @@ private:
     void Release() noexcept {
         if (file_ != nullptr) {
             std::fclose(std::exchange(file_, nullptr));
-            platform_.openWriters.erase(RecordingPlatform::DiskPath(path_));
+            platform_.openWriters.erase(DiskPath(path_));
         }
     }
 
     RecordingPlatform& platform_;
     std::string path_;
     std::FILE* file_;
-    std::vector<char> buffer_;  // outlives the file that uses it
 };
 
 }  // namespace
-
-void RecordingPlatform::ScriptAnswers(const std::vector<MessageAnswer>& answers) {
-    answers_.insert(answers_.end(), answers.begin(), answers.end());
-}
 
 void RecordingPlatform::FailOn(Op op, int nth, std::string subjectContains, std::uint32_t code) {
     faults_.push_back({op, nth, std::move(subjectContains), code});
@@ -95,12 +95,6 @@ std::vector<std::string> RecordingPlatform::CallsOf(Op op) const {
         }
     }
     return subjects;
-}
-
-std::string RecordingPlatform::DiskPath(const std::string& path) {
-    std::string disk = path;
-    std::replace(disk.begin(), disk.end(), '\\', '/');
-    return disk;
 }
 
 void RecordingPlatform::Enter(Op op, const std::string& subject, bool journalIt) {
@@ -126,21 +120,13 @@ void RecordingPlatform::Require(Op op, const std::string& path, bool free) const
     }
     const auto held = heldUntil_.find(DiskPath(path));
     if (free &&
-        (openWriters.count(DiskPath(path)) != 0 || (held != heldUntil_.end() && elapsedMs < held->second))) {
+        (openWriters.count(DiskPath(path)) != 0 || (held != heldUntil_.end() && elapsedMs_ < held->second))) {
         throw Failure(OpName(op), path, error_code::SharingViolation);
     }
     if (free && op != Op::OpenForReading && op != Op::Rename &&
         (AttributesOf(path) & ReadOnlyAttribute) != 0) {
         throw Failure(OpName(op), path, error_code::AccessDenied);
     }
-}
-
-std::string RecordingPlatform::SystemDirectory() {
-    Enter(Op::SystemDirectory, {});
-    if (systemDirectoryFails) {
-        throw Failure("SystemDirectory", {}, error_code::PathNotFound);
-    }
-    return systemDirectory;
 }
 
 std::uint32_t RecordingPlatform::GetAttributes(const std::string& path) {
@@ -177,16 +163,11 @@ std::vector<std::string> RecordingPlatform::FileNames(const std::string& folder)
     return names;
 }
 
-// Read in one go into a buffer of the file's size, as the Windows platform
-// does, so that the benchmark can measure through this double.
 std::string RecordingPlatform::OpenForReading(const std::string& path) {
     Enter(Op::OpenForReading, path);
     Require(Op::OpenForReading, path, true);
-    std::string content(static_cast<std::size_t>(fs::file_size(DiskPath(path))), '\0');
-    std::FILE* file = std::fopen(DiskPath(path).c_str(), "rb");
-    content.resize(std::fread(content.data(), 1, content.size(), file));
-    std::fclose(file);
-    return content;
+    std::ifstream file(DiskPath(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 std::unique_ptr<FileWriter> RecordingPlatform::CreateNew(const std::string& path) {
@@ -240,7 +221,7 @@ void RecordingPlatform::RemoveFile(const std::string& path) {
 }
 
 void RecordingPlatform::Pause(int milliseconds) {
-    elapsedMs += milliseconds;
+    elapsedMs_ += milliseconds;
     Enter(Op::Pause, std::to_string(milliseconds));
 }
 
@@ -251,20 +232,6 @@ void RecordingPlatform::RunCommand(const std::string& command, WindowStyle style
               command);
     if (onCommand) {
         onCommand(command);
-    }
-}
-
-void RecordingPlatform::OpenAsDesktopUser(const std::string& file, const std::string& parameters) {
-    Enter(Op::OpenAsDesktopUser, file + " " + parameters);
-    if (!desktopShell) {
-        throw Failure("OpenAsDesktopUser", file, 0x80040154);  // REGDB_E_CLASSNOTREG
-    }
-}
-
-void RecordingPlatform::RunAsShellUser(const std::string& command) {
-    Enter(Op::RunAsShellUser, command);
-    if (!shellToken) {
-        throw Failure("RunAsShellUser", command, error_code::AccessDenied);
     }
 }
 
@@ -279,23 +246,13 @@ MessageAnswer RecordingPlatform::ShowMessage(const std::string& text, MessageKin
                             : kind == MessageKind::YesNo  ? "yes/no: "
                                                           : "ok: ") +
                                text);
-    if (answers_.empty()) {
+    if (answers.empty()) {
         ADD_FAILURE() << "no answer scripted for the message: " << text;
         return kind == MessageKind::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
-    const MessageAnswer answer = answers_.front();
-    answers_.pop_front();
+    const MessageAnswer answer = answers.front();
+    answers.pop_front();
     return answer;
-}
-
-std::string RecordingPlatform::WindowsDirectory() {
-    Enter(Op::WindowsDirectory, {});
-    return windowsDirectory;
-}
-
-std::string RecordingPlatform::ApplicationFolder() {
-    Enter(Op::ApplicationFolder, {});
-    return applicationFolder;
 }
 
 std::string RecordingPlatform::CreateAdministratorsFolder() {
@@ -307,13 +264,6 @@ std::string RecordingPlatform::CreateAdministratorsFolder() {
 void RecordingPlatform::RemoveFolder(const std::string& path) {
     Enter(Op::RemoveFolder, path);
     fs::remove(DiskPath(path));
-}
-
-void RecordingPlatform::ActivateWindow(WindowId window) {
-    Enter(Op::ActivateWindow, std::to_string(static_cast<std::uintptr_t>(window)));
-    if (hiddenWindows.count(window) != 0) {
-        throw Failure("ActivateWindow", {}, error_code::InvalidWindowHandle);
-    }
 }
 
 }  // namespace resolvo::testing

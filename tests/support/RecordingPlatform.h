@@ -26,7 +26,8 @@ const char* OpName(Op op) noexcept;
 
 // A Platform for unit tests. It journals every call ("RunCommand hidden,
 // wait: <command line>", "ShowMessage yes/no: <text>", "Pause 5000", ...),
-// answers message boxes from a script and fails the calls it is told to.
+// answers message boxes from a script and fails the calls it is told to;
+// every other call succeeds.
 //
 // Files are real files: a Windows-style path has its backslashes turned into
 // slashes. Linux has neither attribute bits nor share modes, so both are kept
@@ -39,19 +40,14 @@ const char* OpName(Op op) noexcept;
 class RecordingPlatform : public Platform {
 public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
-    bool systemDirectoryFails = false;
-    std::string windowsDirectory = "C:\\WINDOWS";
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<std::string> programs;  // files outside the test's folders that exist
     Elevation elevation = Elevation::Default;
-    bool desktopShell = false;                      // whether there is a desktop shell to ask
-    bool shellToken = false;                        // whether its process's token can start programs
     std::map<std::string, std::string> asciiNames;  // host names typed in Unicode, by their ASCII form
     std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
-    std::set<WindowId> hiddenWindows;
     std::function<void(const std::string& command)> onCommand;  // what the program started does
+    std::deque<MessageAnswer> answers;                          // the buttons the user presses, in turn
 
-    void ScriptAnswers(const std::vector<MessageAnswer>& answers);
     // The nth call of op whose journal subject contains the text (0: every
     // such call) raises a Failure with the code.
     void FailOn(Op op, int nth = 0, std::string subjectContains = {},
@@ -61,16 +57,16 @@ public:
     void HoldFile(const std::string& path, int untilMs);
 
     std::vector<std::string> journal;  // "<Op> <subject>"
-    int elapsedMs = 0;
     int writes = 0;
-    std::set<std::string> openWriters;  // by disk path
-
     std::vector<std::string> CallsOf(Op op) const;  // subjects only
-    static std::string DiskPath(const std::string& path);
     // Journals the call and raises the failure set up for it; the writers use it too.
     void Enter(Op op, const std::string& subject, bool journalIt = true);
+    std::set<std::string> openWriters;  // by disk path
 
-    std::string SystemDirectory() override;
+    std::string SystemDirectory() override {
+        Enter(Op::SystemDirectory, {});
+        return systemDirectory;
+    }
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
     bool FileExists(const std::string& path) override;
@@ -85,16 +81,26 @@ public:
     void Pause(int milliseconds) override;
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
     Elevation ElevationType() override { return elevation; }
-    void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override;
-    void RunAsShellUser(const std::string& command) override;
+    void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override {
+        Enter(Op::OpenAsDesktopUser, file + " " + parameters);
+    }
+    void RunAsShellUser(const std::string& command) override { Enter(Op::RunAsShellUser, command); }
     void OpenAddress(const std::string& address) override { Enter(Op::OpenAddress, address); }
     std::string AsciiHostName(const std::string& host) override;
     MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
-    std::string WindowsDirectory() override;
-    std::string ApplicationFolder() override;
+    std::string WindowsDirectory() override {
+        Enter(Op::WindowsDirectory, {});
+        return "C:\\WINDOWS";
+    }
+    std::string ApplicationFolder() override {
+        Enter(Op::ApplicationFolder, {});
+        return applicationFolder;
+    }
     std::string CreateAdministratorsFolder() override;
     void RemoveFolder(const std::string& path) override;
-    void ActivateWindow(WindowId window) override;
+    void ActivateWindow(WindowId window) override {
+        Enter(Op::ActivateWindow, std::to_string(static_cast<std::uintptr_t>(window)));
+    }
 
 private:
     struct Fault {
@@ -111,10 +117,10 @@ private:
     void Require(Op op, const std::string& path, bool free) const;
     void Move(const std::string& from, const std::string& to);
 
-    std::deque<MessageAnswer> answers_;
     std::vector<Fault> faults_;
     std::map<std::string, std::uint32_t> attributes_;  // by disk path
     std::map<std::string, int> heldUntil_;             // by disk path
+    int elapsedMs_ = 0;
 };
 
 }  // namespace resolvo::testing

@@ -16,25 +16,24 @@ namespace resolvo::winsock {
 namespace {
 
 using testing::Op;
-using testing::RecordingPlatform;
 using Commands = std::vector<std::string>;
 
 const std::string Regedit = R"("C:\WINDOWS\regedit.exe" )";
 const std::string Key = R"("HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock)";
 const std::string Export1 = "hidden, wait 30000: " + Regedit + R"(/e "F\winsockbak.reg" )" + Key + '"';
 const std::string Export2 = "hidden, wait 30000: " + Regedit + R"(/e "F\winsock2bak.reg" )" + Key + "2\"";
-const std::string Import1 = "hidden, wait 15000: " + Regedit + R"(/s /i "A\winsock.reg")";
-const std::string Import2 = "hidden, wait 15000: " + Regedit + R"(/s /i "A\winsock2.reg")";
+const std::string Import1 = "hidden, wait 15000: " + Regedit + R"(/s /i "F\A\winsock.reg")";
+const std::string Import2 = "hidden, wait 15000: " + Regedit + R"(/s /i "F\A\winsock2.reg")";
 const std::string Renew = R"(hidden, no wait: "C:\WINDOWS\system32\ipconfig.exe" /renew)";
 
 // The program folder F is a temporary one, where the registry editor writes
-// the backups it is asked for, unless told not to, and reads nothing; A is
-// the folder only administrators can change, from which it imports. Returns
+// the backups it is asked for, unless told not to, and reads nothing; A, in
+// it here, is the folder only administrators can change, from which it imports. Returns
 // the commands started, each with its window style and wait.
 struct ResetRun {
     ResetRun() {
         platform.applicationFolder = folder;
-        platform.administratorsFolder = dir.PathOf("admins");
+        platform.administratorsFolder = dir.PathOf("A");
         dir.Write("winsock.reg", "changed by another program");
         platform.onCommand = [this](const std::string& command) {
             for (const char* name : {"winsockbak.reg", "winsock2bak.reg"}) {
@@ -43,7 +42,7 @@ struct ResetRun {
                     dir.Write(name, "REGEDIT4\r\n");
                 }
             }
-            if (const std::size_t file = command.find("admins"); file != std::string::npos) {
+            if (const std::size_t file = command.find("A\\winsock"); file != std::string::npos) {
                 std::string relative = command.substr(file, command.size() - file - 1);
                 std::replace(relative.begin(), relative.end(), '\\', '/');
                 imported.push_back(dir.Read(relative));
@@ -53,14 +52,12 @@ struct ResetRun {
 
     Commands operator()() {
         testing::FakeWindow window("", WindowId{7});
-        platform.hiddenWindows.insert(WindowId{7});  // still loading
+        platform.FailOn(Op::ActivateWindow);  // still loading
         WinsockReset(platform).ResetWinsock(window);
         Commands commands = platform.CallsOf(Op::RunCommand);
         for (std::string& command : commands) {
-            for (const auto& [path, name] : {std::pair{dir.PathOf("admins"), "A"}, std::pair{folder, "F"}}) {
-                if (const std::size_t at = command.find(path); at != std::string::npos) {
-                    command.replace(at, path.size(), name);
-                }
+            if (const std::size_t at = command.find(folder); at != std::string::npos) {
+                command.replace(at, folder.size(), "F");
             }
         }
         return commands;
@@ -68,7 +65,7 @@ struct ResetRun {
 
     testing::TempDir dir;
     const std::string folder = dir.PathOf("").substr(0, dir.PathOf("").size() - 1);
-    RecordingPlatform platform;
+    testing::RecordingPlatform platform;
     std::set<std::string> exports{"winsockbak.reg", "winsock2bak.reg"};
     std::vector<std::string> imported;  // the content of each file imported
 };
@@ -83,23 +80,14 @@ std::string Shipped(const std::string& name) {
     return content;
 }
 
-// The imports read the program's own settings from a folder that is removed
-// again, never the files beside the program.
-TEST(WinsockReset, BacksUpBothKeysImportsRenewsThenPausesAndActivates) {
-    ResetRun run;
-    EXPECT_EQ(run(), (Commands{Export1, Export2, Import1, Import2, Renew}));
-    EXPECT_EQ(run.imported, (Commands{Shipped("winsock.reg"), Shipped("winsock2.reg")}));
-    EXPECT_FALSE(run.dir.Exists("admins"));
-    EXPECT_EQ(Commands(run.platform.journal.end() - 2, run.platform.journal.end()),
-              (Commands{"Pause 5000", "ActivateWindow 7"}));
-}
-
 // A settings file is imported only over a backup that this run's export
-// wrote; every command starts even when others cannot, and none by bare
-// name: without the system directory there is no renewal, without the
-// program folder no registry row.
-TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
+// wrote, from a folder that is removed again, never from beside the program;
+// every command starts even when others cannot, and none by bare name:
+// without the system directory there is no renewal, without the program
+// folder no registry row. The window is activated after the pause.
+TEST(WinsockReset, BacksUpImportsOverFreshBackupsOnlyAndRenews) {
     const std::vector<std::pair<std::function<void(ResetRun&)>, Commands>> cases{
+        {[](ResetRun&) {}, {Export1, Export2, Import1, Import2, Renew}},
         {[](ResetRun& r) { r.exports = {"winsock2bak.reg"}; }, {Export1, Export2, Import2, Renew}},
         {[](ResetRun& r) {
              r.exports = {"winsockbak.reg"};
@@ -108,7 +96,7 @@ TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
          },
          {Export1, Export2, Import1, Renew}},
         {[](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 1); }, {Export1, Export2, Import2, Renew}},
-        {[](ResetRun& r) { r.platform.systemDirectoryFails = true; }, {Export1, Export2, Import1, Import2}},
+        {[](ResetRun& r) { r.platform.FailOn(Op::SystemDirectory); }, {Export1, Export2, Import1, Import2}},
         {[](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); }, {Renew}},
         {[](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); }, {Export1, Export2, Renew}},
         {[](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 1); }, {Export1, Export2, Import2, Renew}},
@@ -120,8 +108,13 @@ TEST(WinsockReset, ImportsOnlyOverThisRunsBackupsAndGoesOnWhenAStepFails) {
         ResetRun run;
         arrange(run);
         EXPECT_EQ(run(), expected);
-        EXPECT_EQ(run.platform.CallsOf(Op::Pause), Commands{"5000"});
+        EXPECT_FALSE(run.dir.Exists("A"));
+        EXPECT_EQ(Commands(run.platform.journal.end() - 2, run.platform.journal.end()),
+                  (Commands{"Pause 5000", "ActivateWindow 7"}));
     }
+    ResetRun run;
+    run();
+    EXPECT_EQ(run.imported, (Commands{Shipped("winsock.reg"), Shipped("winsock2.reg")}));
 }
 
 }  // namespace
