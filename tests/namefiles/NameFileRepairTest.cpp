@@ -26,7 +26,9 @@ struct EtcScene {
     EtcScene() { platform.systemDirectory = dir.PathOf("sys"); }
 
     std::string Path(const std::string& name) const { return dir.PathOf("sys/drivers/etc/" + name); }
-    std::string Disk(const std::string& name) const { return platform.DiskPath(Path(name)); }
+    std::filesystem::path Disk(const std::string& name) const {
+        return dir.Path() / ("sys/drivers/etc/" + name);
+    }
     void Put(const std::string& name, const std::string& bytes, std::uint32_t bits = 0) {
         dir.Write("sys/drivers/etc/" + name, bytes);
         if (bits != 0) {
