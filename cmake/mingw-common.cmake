@@ -7,6 +7,8 @@ set(toolchain_prefix ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
 # statically it adds no DLL.
 set(CMAKE_C_COMPILER ${toolchain_prefix}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${toolchain_prefix}-g++-posix)
+# The same compiler with Windows' own thread model, whose runtime the program links.
+set(RESOLVO_WIN32_THREADS_CXX ${toolchain_prefix}-g++-win32)
 set(CMAKE_RC_COMPILER ${toolchain_prefix}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${toolchain_prefix})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

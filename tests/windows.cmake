@@ -52,6 +52,18 @@ if(build_bits EQUAL 32)
         ${RESOLVO_PACKAGED_EXE} ${RESOLVO_PACKAGE})
     set_tests_properties(resources PROPERTIES FIXTURES_REQUIRED package ENVIRONMENT "${test_environment}")
 
+    # The program links the runtime built for Windows' own threads: none of
+    # its objects may ask for a thread function of the posix one.
+    set(product_archives)
+    foreach(layer ui win32 fix namefiles winsock port)
+        list(APPEND product_archives $<TARGET_FILE:resolvo_${layer}>)
+    endforeach()
+    # CMake hands the object list over as one argument, joined by ";".
+    add_test(NAME single_threaded COMMAND sh -c [[
+        undefined=$(printf '%s\n' "$@" | tr ';' '\n' | xargs "$0" -u) &&
+        ! printf '%s\n' "$undefined" | grep -E 'pthread|gthr|emutls']]
+        ${CMAKE_NM} ${product_archives} "$<FILTER:$<TARGET_OBJECTS:resolvo>,EXCLUDE,\\.res$>")
+
     # Built again elsewhere, signed and not; it uses both cores, so the Wine
     # tests, which wait with time limits, do not run beside it.
     file(RELATIVE_PATH package_in_build ${CMAKE_BINARY_DIR} ${RESOLVO_PACKAGE})

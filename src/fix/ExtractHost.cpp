@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "port/Ascii.h"
+
 namespace resolvo::fix {
 
 namespace {
 
-// Character classes by hand: <cctype> depends on the locale and is undefined
-// for the bytes of UTF-8 text that a signed char holds as negative values.
 constexpr bool IsAsciiLetter(char c) noexcept {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -17,9 +17,6 @@ constexpr bool IsDigit(char c) noexcept {
 }
 constexpr bool IsHexDigit(char c) noexcept {
     return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-constexpr bool IsNonAscii(char c) noexcept {
-    return static_cast<unsigned char>(c) > 127;
 }
 
 constexpr bool IsSchemeCharacter(char c) noexcept {
@@ -35,10 +32,6 @@ constexpr bool IsNameCharacter(char c) noexcept {
 }
 constexpr bool IsLiteralCharacter(char c) noexcept {
     return IsHexDigit(c) || c == '.' || c == ':';
-}
-
-constexpr char ToLowerAscii(char c) noexcept {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) noexcept {

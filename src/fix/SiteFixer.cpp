@@ -7,6 +7,7 @@
 
 #include "fix/ExtractHost.h"
 #include "fix/Launch.h"
+#include "port/Ascii.h"
 #include "port/Failure.h"
 #include "port/Paths.h"
 #include "port/Step.h"
@@ -146,7 +147,7 @@ void SiteFixer::OpenInBrowser(const std::string& address) {
 // are looked for in one pass, so that a line naming both is marked once.
 void SiteFixer::RepairNameFiles(const std::string& host) {
     std::vector<std::string> names{host};
-    if (std::any_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) > 127; })) {
+    if (std::any_of(host.begin(), host.end(), IsNonAscii)) {
         RunStep([&] { names.push_back(platform_.AsciiHostName(host)); });
     }
     nameFiles_.RepairNameFiles(names);

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "namefiles/LineScan.h"
 #include "namefiles/SafeRewrite.h"
 #include "port/Platform.h"
 
@@ -15,7 +16,7 @@ namespace resolvo::namefiles {
 // a backup copy of both made once per run.
 class NameFileRepair {
 public:
-    static constexpr int MaxLines = 10000;
+    static constexpr int MaxLines = namefiles::MaxLines;
     // A backup's name is the file's with this appended.
     static constexpr std::string_view BackupSuffix = ".rv2";
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,9 +92,23 @@ public:
     virtual void Pause(int milliseconds) = 0;
 };
 
+// What the program reads of the machine's settings in the registry: values
+// under HKEY_LOCAL_MACHINE, named by the path of their key below it
+// ("SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters").
+class MachineSettings {
+public:
+    virtual ~MachineSettings() = default;
+
+    // A string value: REG_SZ as it is, REG_EXPAND_SZ with the environment
+    // variables in it expanded. Nothing where the key or the value is
+    // missing, or the value is no string; any other failure raises.
+    virtual std::optional<std::string> ReadSetting(const std::string& key, const std::string& name) = 0;
+    virtual bool SettingsKeyExists(const std::string& key) = 0;
+};
+
 // Everything else the procedures need: programs, messages, the program's
 // windows and folders.
-class Platform : public Files {
+class Platform : public Files, public MachineSettings {
 public:
     // Starts a whole command line. With a wait limit, returns once the process
     // has ended, or raises a failure (error_code::WaitTimeout) once the limit

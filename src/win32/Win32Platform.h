@@ -17,7 +17,8 @@ using FolderQuery = UINT(WINAPI*)(LPWSTR buffer, UINT size);
 std::string QueryFolder(FolderQuery query, const char* operation);
 
 // The program's services on Windows, defined by what each part talks to:
-// Win32Files.cpp, Win32Processes.cpp, Win32Messages.cpp, Win32Windows.cpp.
+// Win32Files.cpp, Win32Settings.cpp, Win32Processes.cpp, Win32Messages.cpp,
+// Win32Windows.cpp.
 class Win32Platform : public Platform {
 public:
     std::string SystemDirectory() override;
@@ -33,6 +34,9 @@ public:
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
     void Pause(int milliseconds) override;
+
+    std::optional<std::string> ReadSetting(const std::string& key, const std::string& name) override;
+    bool SettingsKeyExists(const std::string& key) override;
 
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
     Elevation ElevationType() override;

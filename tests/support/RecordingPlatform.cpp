@@ -19,7 +19,8 @@ const char* OpName(Op op) noexcept {
         "SystemDirectory", "GetAttributes", "SetAttributes", "FileExists", "LastWriteTime", "FileNames",
         "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
         "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
-        "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow"};
+        "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow",
+        "ReadSetting", "SettingsKeyExists"};
     // clang-format on
     return Names[static_cast<int>(op)];
 }
@@ -73,6 +74,15 @@ private:
 };
 
 }  // namespace
+
+std::optional<std::string> RecordingPlatform::ReadSetting(const std::string& key, const std::string& name) {
+    Enter(Op::ReadSetting, key + "\\" + name);
+    const auto values = settings.find(key);
+    if (values == settings.end() || values->second.count(name) == 0) {
+        return std::nullopt;
+    }
+    return values->second.at(name);
+}
 
 void RecordingPlatform::FailOn(Op op, int nth, std::string subjectContains, std::uint32_t code) {
     faults_.push_back({op, nth, std::move(subjectContains), code});

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ enum class Op {
     SystemDirectory, GetAttributes, SetAttributes, FileExists, LastWriteTime, FileNames, OpenForReading, CreateNew,
     Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser,
     RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
-    CreateAdministratorsFolder, RemoveFolder, ActivateWindow,
+    CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists,
 };
 // clang-format on
 
@@ -47,6 +48,8 @@ public:
     std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
     std::function<void(const std::string& command)> onCommand;  // what the program started does
     std::deque<MessageAnswer> answers;                          // the buttons the user presses, in turn
+    // The machine's settings: string values by key and name, as read (expanded).
+    std::map<std::string, std::map<std::string, std::string>> settings;
 
     // The nth call of op whose journal subject contains the text (0: every
     // such call) raises a Failure with the code.
@@ -100,6 +103,11 @@ public:
     void RemoveFolder(const std::string& path) override;
     void ActivateWindow(WindowId window) override {
         Enter(Op::ActivateWindow, std::to_string(static_cast<std::uintptr_t>(window)));
+    }
+    std::optional<std::string> ReadSetting(const std::string& key, const std::string& name) override;
+    bool SettingsKeyExists(const std::string& key) override {
+        Enter(Op::SettingsKeyExists, key);
+        return settings.count(key) != 0;
     }
 
 private:

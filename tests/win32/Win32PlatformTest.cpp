@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "port/FilesContract.h"
@@ -44,6 +45,23 @@ UINT WINAPI TooLongQuery(LPWSTR, UINT size) {
 TEST(Win32Platform, FoldersAreWholeOrAFailure) {
     EXPECT_EQ(FailureCode([] { QueryFolder(FailingQuery, "query"); }), ERROR_PATH_NOT_FOUND);
     EXPECT_EQ(FailureCode([] { QueryFolder(TooLongQuery, "query"); }), ERROR_INSUFFICIENT_BUFFER);
+}
+
+// Windows says where it reads the name files in a REG_EXPAND_SZ value,
+// which is read expanded; what is missing is no failure.
+TEST(Win32Platform, MachineSettingsAreReadExpandedAndMissingOnesAreNone) {
+    Win32Platform platform;
+    const std::string tcpip = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+    const std::optional<std::string> folder = platform.ReadSetting(tcpip, "DataBasePath");
+    ASSERT_TRUE(folder.has_value());
+    EXPECT_EQ(::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, Widen(*folder).c_str(), -1,
+                               Widen(platform.SystemDirectory() + "\\drivers\\etc").c_str(), -1),
+              CSTR_EQUAL)
+        << *folder;
+    EXPECT_TRUE(platform.SettingsKeyExists(tcpip));
+    EXPECT_FALSE(platform.ReadSetting(tcpip, "No such value").has_value());
+    EXPECT_FALSE(platform.ReadSetting(tcpip + "\\No such key", "DataBasePath").has_value());
+    EXPECT_FALSE(platform.SettingsKeyExists(tcpip + "\\No such key"));
 }
 
 // The recording stub, copied to a folder whose path holds blanks, sleeps as
