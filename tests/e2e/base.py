@@ -5,6 +5,7 @@ from __future__ import annotations
 
 import contextlib
 import os
+import signal
 import subprocess
 import sys
 import time
@@ -14,37 +15,77 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 
-from winedriver import (ADDRESS_BOX, FIX_IT, MAIN_CLIENT, TITLE, Session,  # noqa: E402
-                        Window, wait_until)
+from winedriver import (ADDRESS_BOX, FIX_IT, MAIN_CLIENT, TITLE, TOOLS, Session,  # noqa: E402
+                        Window, wait_until, wine_environment)
 
 SETTLE_SECONDS = 5.0
 OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
          "Would you like to run a free all inclusive scan which may help you solve the problem?")
 LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
                   "The file was left unchanged.\r\n\r\n{}")
-
-# Said where the browser could be started only with the program's own rights.
-NOT_STARTED = "Resolvo did not start your web browser, because it would have run with administrator rights."
-
-
-class _Held(list):
-    """A run's outcome, held back to be passed on or dropped."""
-    def __getattr__(self, name):
-        return lambda *args: self.append((name, args))
-
-    def pass_on(self, result):
-        for name, args in self:
-            getattr(result, name)(*args)
-        return result
+# How long a fresh session's desktop shell may take to answer, and how many
+# fresh sessions are tried before a test fails for want of one.
+SHELL_SECONDS = 30
+SHELL_SESSIONS = 3
 
 
 class TestSession(Session):
     """The driver, with what only the tests ask of it: files held by another
     program, held keys, and whole fixes."""
 
-    def __init__(self, *args, holder: Path, **kwargs):
+    def __init__(self, *args, holder: Path, shell_probe: Path, **kwargs):
         super().__init__(*args, **kwargs)
         self.holder = holder
+        self.shell_probe = shell_probe
+        self.shell: subprocess.Popen | None = None
+
+    def start_desktop(self) -> None:
+        """Starts a session whose desktop shell answers, as Windows has
+        Explorer up before a user starts anything: the program, elevated
+        under Wine, starts the browser only through the shell. A session
+        whose shell does not answer in time is ended and another started, a
+        few times, before the test fails with what the probe said."""
+        said = []
+        for _ in range(SHELL_SESSIONS):
+            answered, output = self.shell_answers()
+            if answered:
+                return
+            said.append(output)
+            self.stop()
+            self.restart_display()
+        raise AssertionError(f"the desktop shell did not answer in {SHELL_SESSIONS} fresh Wine sessions: "
+                             + "; ".join(said))
+
+    def shell_answers(self) -> tuple[bool, str]:
+        """Runs the shell probe, which stays, holding the session's desktop
+        open, once the shell answers."""
+        answered = self.state / "shell-answered"
+        answered.unlink(missing_ok=True)
+        output = self.state / "shell-probe.log"
+        with output.open("wb") as log:
+            self.shell = subprocess.Popen(
+                ["wine", str(self.shell_probe), str(SHELL_SECONDS * 1000),
+                 "Z:" + str(answered).replace("/", "\\")],
+                env=self.env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.DEVNULL,
+                start_new_session=True)
+        wait_until(lambda: answered.exists() or self.shell.poll() is not None, SHELL_SECONDS + 30,
+                   "the shell probe to decide")
+        said = output.read_bytes().decode(errors="replace").strip()
+        return answered.exists(), said or f"the shell probe ended with {self.shell.poll()}"
+
+    def restart_display(self) -> None:
+        """Starts the display again if it has gone, and takes its number."""
+        wine_display = f'source "{TOOLS}/wine-env.sh" && wine_start_display'
+        subprocess.run(["bash", "-c", wine_display], env=self.env, check=True, capture_output=True, timeout=60)
+        self.env["DISPLAY"] = wine_environment(self.state)["DISPLAY"]
+
+    def stop(self) -> None:
+        super().stop()
+        if self.shell is not None:
+            with contextlib.suppress(ProcessLookupError):
+                os.killpg(self.shell.pid, signal.SIGKILL)
+            self.shell.wait(timeout=10)
+            self.shell = None
 
     def wait_stub_lines(self, windows_path: str, count: int, timeout: float = 15) -> list[str]:
         return wait_until(lambda: len(self.stub_lines(windows_path)) >= count and self.stub_lines(windows_path),
@@ -114,25 +155,14 @@ def probe(session, *dpis: int) -> list[list[Control]]:
 class ResolvoTestCase(unittest.TestCase):
     maxDiff = None
 
-    def run(self, result=None):
-        """Wine's desktop shell now and then loses, for a whole session, the windows through which the
-        program (always elevated under Wine) starts the browser; the program then says so. A test that
-        fails that way runs again, in a fresh session, up to three times."""
-        for _ in range(2):
-            held = _Held()
-            super().run(held)
-            shown = self.session.messages() if hasattr(self, "session") else []
-            if ("addSuccess", (self,)) in held or NOT_STARTED not in "".join(shown):
-                return held.pass_on(result if result is not None else self.defaultTestResult())
-        return super().run(result)
-
     def setUp(self):
         paths = {name: Path(os.environ["RESOLVO_" + name.upper()]) for name in
-                 ("exe", "stub", "resources", "holder")}
+                 ("exe", "stub", "resources", "holder", "shell_probe")}
         self.session = TestSession(state=Path(os.environ["RESOLVO_WINE_STATE"]), **paths)
         self.session.stop()  # nothing left over from an earlier test
         self.session.install()
         self.addCleanup(self.session.stop)
+        self.session.start_desktop()
 
     def shot(self, name: str, window: Window) -> Path:
         folder = Path(os.environ.get("RESOLVO_SCREENSHOTS", self.session.state / "screenshots"))
