@@ -23,10 +23,13 @@ OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
          "Would you like to run a free all inclusive scan which may help you solve the problem?")
 LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
                   "The file was left unchanged.\r\n\r\n{}")
-# How long a fresh session's desktop shell may take to answer, and how many
-# fresh sessions are tried before a test fails for want of one.
-SHELL_SECONDS = 30
-SHELL_SESSIONS = 3
+# How long a fresh session's desktop shell may take to answer (it took at most
+# 2 s on two loaded cores), and how many fresh sessions are tried before a
+# test fails for want of one: a desktop that missed the service manager at
+# its start never gets the shell's window list, and Wine does not make a
+# session's desktop again, so only a new session helps.
+SHELL_SECONDS = 15
+SHELL_SESSIONS = 4
 
 
 class TestSession(Session):
