@@ -40,25 +40,44 @@ def product_name() -> str:
 
 TITLE = product_name()
 
-# The program's two windows as laid out in twips (1/1440 inch): the client
-# areas, and each control's left, top, width and height in its window's
-# client area. The disclaimer's controls but Exit lie in its frame.
-DISCLAIMER_CLIENT = (8490, 5610)
-FRAME = (120, 0, 8280, 5490)
+LAYOUT_HEADER = REPO / "src" / "ui" / "Layout.h"
+
+
+def layout(header: Path = LAYOUT_HEADER) -> dict[str, tuple[int, ...]]:
+    """The windows' places in twips as the program lays them out, read from
+    its header: each constant a line, "inline constexpr TwipsRect Name{l, t, w, h};"
+    or "inline constexpr TwipsSize Name{w, h};"."""
+    pattern = re.compile(r"^inline constexpr Twips(Rect|Size) (\w+)\{(-?\d+(?:, -?\d+)*)\};$", re.MULTILINE)
+    found = {}
+    for kind, name, values in pattern.findall(header.read_text()):
+        numbers = tuple(int(value) for value in values.split(", "))
+        if len(numbers) != (4 if kind == "Rect" else 2):
+            raise RuntimeError(f"{header}: {name} has {len(numbers)} values, which a Twips{kind} has not")
+        found[name] = numbers
+    return found
+
+
+def layout_values(*names: str) -> list[tuple[int, ...]]:
+    """The named places; fails, naming what it misses, rather than guess."""
+    found = layout()
+    missing = [name for name in names if name not in found]
+    if missing:
+        raise RuntimeError(f"{LAYOUT_HEADER} no longer defines {', '.join(missing)} on a line of its own")
+    return [found[name] for name in names]
 
 
 def within(container: tuple[int, ...], rect: tuple[int, int, int, int]) -> tuple[int, int, int, int]:
     return (container[0] + rect[0], container[1] + rect[1], rect[2], rect[3])
 
 
-BANNER = within(FRAME, (0, 120, 8235, 1410))
-CONTINUE = within(FRAME, (2400, 4920, 1335, 375))
-EXIT = (4560, 4920, 1335, 375)
-MAIN_CLIENT = (4095, 1575)
-ADDRESS_LABEL = (360, 240, 3615, 255)
-ADDRESS_BOX = (360, 480, 3375, 285)
-CANCEL = (360, 960, 1575, 495)
-FIX_IT = (2160, 960, 1575, 495)
+# The client areas, and each control's left, top, width and height in its
+# window's client area.
+(DISCLAIMER_CLIENT, FRAME, _BANNER_IN_FRAME, _CONTINUE_IN_FRAME, EXIT, MAIN_CLIENT, ADDRESS_LABEL, ADDRESS_BOX,
+ CANCEL, FIX_IT) = layout_values(
+    "DisclaimerClient", "DisclaimerFrame", "DisclaimerBanner", "DisclaimerContinue", "DisclaimerExit",
+    "MainClient", "MainAddressLabel", "MainAddressBox", "MainCancel", "MainFixIt")
+BANNER = within(FRAME, _BANNER_IN_FRAME)
+CONTINUE = within(FRAME, _CONTINUE_IN_FRAME)
 
 
 def to_pixels(twips: int, dpi: int = 96) -> int:

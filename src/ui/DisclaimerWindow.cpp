@@ -21,9 +21,6 @@ enum ControlId : int {
     ResetNoticeLabel,
 };
 
-constexpr int ClientWidthTwips = 8490;
-constexpr int ClientHeightTwips = 5610;
-constexpr TwipsRect FramePosition{120, 0, 8280, 5490};
 constexpr wchar_t EscapeCode = 27;
 
 constexpr DWORD Label = SS_NOPREFIX;
@@ -31,7 +28,7 @@ constexpr DWORD Button = BS_PUSHBUTTON | WS_TABSTOP;
 
 // In tab order. Positions are relative to the frame.
 constexpr ControlLayout FrameControls[] = {
-    {Banner, BannerClass, L"", WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE, {0, 120, 8235, 1410}, false},
+    {Banner, BannerClass, L"", WS_TABSTOP | WS_GROUP, WS_EX_CLIENTEDGE, DisclaimerBanner, false},
     {TitleLabel,
      L"STATIC",
      L"" RESOLVO_FILE_DESCRIPTION " Version " RESOLVO_PRODUCT_VERSION,
@@ -80,14 +77,13 @@ constexpr ControlLayout FrameControls[] = {
      0,
      {1320, 4320, 5535, 495},
      false},
-    {ContinueButton, L"BUTTON", L"Continue", Button, 0, {2400, 4920, 1335, 375}, false},
+    {ContinueButton, L"BUTTON", L"Continue", Button, 0, DisclaimerContinue, false},
 };
 
 // On the window itself, above the frame.
-constexpr ControlLayout ExitControl{ExitButton, L"BUTTON", L"Exit", Button, 0, {4560, 4920, 1335, 375},
-                                    false};
+constexpr ControlLayout ExitControl{ExitButton, L"BUTTON", L"Exit", Button, 0, DisclaimerExit, false};
 // Created last, so that it lies beneath every control it surrounds.
-constexpr ControlLayout FrameControl{Frame, L"BUTTON", L"", BS_GROUPBOX, 0, FramePosition, false};
+constexpr ControlLayout FrameControl{Frame, L"BUTTON", L"", BS_GROUPBOX, 0, DisclaimerFrame, false};
 
 // A fixed dialog frame without caption, system menu or any close box.
 constexpr DWORD DisclaimerStyle = WS_POPUP | WS_DLGFRAME | DS_MODALFRAME;
@@ -104,8 +100,8 @@ DisclaimerWindow::DisclaimerWindow(HINSTANCE instance, std::function<void()> con
 
 bool DisclaimerWindow::Show(HWND owner) noexcept {
     // Owned by a hidden window, the disclaimer gets no taskbar button.
-    if (!Create(instance_, owner, DisclaimerStyle, WS_EX_DLGMODALFRAME, L"", ClientWidthTwips,
-                ClientHeightTwips)) {
+    if (!Create(instance_, owner, DisclaimerStyle, WS_EX_DLGMODALFRAME, L"", DisclaimerClient.width,
+                DisclaimerClient.height)) {
         return false;
     }
     CentreOnScreen();
@@ -117,7 +113,7 @@ bool DisclaimerWindow::Show(HWND owner) noexcept {
 BOOL DisclaimerWindow::OnInitDialog() noexcept {
     banner_ = std::make_unique<BannerImage>(instance_);
     for (const ControlLayout& control : FrameControls) {
-        AddControl(control, FramePosition);
+        AddControl(control, DisclaimerFrame);
     }
     AddControl(ExitControl);
     AddControl(FrameControl);

@@ -13,6 +13,11 @@ struct TwipsRect {
     int height;
 };
 
+struct TwipsSize {
+    int width;
+    int height;
+};
+
 struct PixelRect {
     int left;
     int top;
@@ -53,18 +58,34 @@ constexpr int FontHeightForPoints(int hundredthsOfPoint, int dpi) noexcept {
     return -ScaleRounded(hundredthsOfPoint, dpi, HundredthsOfPointPerInch);
 }
 
+// Where the two windows' buttons, box and banner lie: the client areas, and
+// each control's place in its window's client area, but for the disclaimer's
+// controls inside its frame, which are placed in the frame. The end-to-end
+// driver (tools/winedriver.py) reads these lines to find the controls: one
+// value a line, as written here.
+inline constexpr TwipsSize DisclaimerClient{8490, 5610};
+inline constexpr TwipsRect DisclaimerFrame{120, 0, 8280, 5490};
+inline constexpr TwipsRect DisclaimerBanner{0, 120, 8235, 1410};
+inline constexpr TwipsRect DisclaimerContinue{2400, 4920, 1335, 375};
+inline constexpr TwipsRect DisclaimerExit{4560, 4920, 1335, 375};
+inline constexpr TwipsSize MainClient{4095, 1575};
+inline constexpr TwipsRect MainAddressLabel{360, 240, 3615, 255};
+inline constexpr TwipsRect MainAddressBox{360, 480, 3375, 285};
+inline constexpr TwipsRect MainCancel{360, 960, 1575, 495};
+inline constexpr TwipsRect MainFixIt{2160, 960, 1575, 495};
+
 // 15 twips a pixel at 96 DPI; halves round away from zero, as MulDiv does;
 // neighbours edge to edge stay so where sizes alone would round apart; the
 // disclaimer's banner box is the 545 x 90 picture with a 2-pixel border on
 // each side. The header is portable, so the native build checks these too.
-static_assert(TwipsToPixels(8490, 96) == 566 && TwipsToPixels(4095, 120) == 341 &&
-              TwipsToPixels(4095, 144) == 410 && TwipsToPixels(-15, 96) == -1);
+static_assert(TwipsToPixels(DisclaimerClient.width, 96) == 566 && TwipsToPixels(MainClient.width, 120) == 341 &&
+              TwipsToPixels(MainClient.width, 144) == 410 && TwipsToPixels(-15, 96) == -1);
 static_assert(FontHeightForPoints(825, 96) == -11 && FontHeightForPoints(825, 144) == -17);
 static_assert(ToPixels({0, 0, 1010, 100}, 120).width + ToPixels({0, 0, 1010, 100}, 120).left ==
               ToPixels({1010, 0, 1010, 100}, 120).left);
-static_assert(ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).left == 8 &&
-              ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).top == 8 &&
-              ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).width == 545 + 4 &&
-              ToPixels(Within({120, 0, 8280, 5490}, {0, 120, 8235, 1410}), 96).height == 90 + 4);
+static_assert(ToPixels(Within(DisclaimerFrame, DisclaimerBanner), 96).left == 8 &&
+              ToPixels(Within(DisclaimerFrame, DisclaimerBanner), 96).top == 8 &&
+              ToPixels(Within(DisclaimerFrame, DisclaimerBanner), 96).width == 545 + 4 &&
+              ToPixels(Within(DisclaimerFrame, DisclaimerBanner), 96).height == 90 + 4);
 
 }  // namespace resolvo::ui

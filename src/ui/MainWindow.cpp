@@ -17,9 +17,6 @@ enum ControlId : int {
     FixItButton = 204,
 };
 
-constexpr int ClientWidthTwips = 4095;
-constexpr int ClientHeightTwips = 1575;
-
 // The label comes before the box it names, which is how Windows' screen
 // reader support finds a text box's name; being no tab stop, it leaves the
 // box the first control in tab order. Neither button is the default one, so
@@ -30,17 +27,17 @@ constexpr ControlLayout Controls[] = {
      L"Type website to fix below",
      SS_LEFT | SS_NOPREFIX,
      0,
-     {360, 240, 3615, 255},
+     MainAddressLabel,
      false},
     {AddressBox,
      L"EDIT",
      L"http://",
      ES_AUTOHSCROLL | WS_TABSTOP | WS_GROUP,
      WS_EX_CLIENTEDGE,
-     {360, 480, 3375, 285},
+     MainAddressBox,
      false},
-    {CancelButton, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, {360, 960, 1575, 495}, false},
-    {FixItButton, L"BUTTON", L"Fix It", BS_PUSHBUTTON | WS_TABSTOP, 0, {2160, 960, 1575, 495}, false},
+    {CancelButton, L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, 0, MainCancel, false},
+    {FixItButton, L"BUTTON", L"Fix It", BS_PUSHBUTTON | WS_TABSTOP, 0, MainFixIt, false},
 };
 
 // A fixed single border with caption and close box, no minimise or maximise.
@@ -56,7 +53,7 @@ MainWindow::MainWindow(HINSTANCE instance, const MainWindowActions& actions)
 
 bool MainWindow::Show() noexcept {
     if (!Create(instance_, nullptr, MainStyle, WS_EX_APPWINDOW, win32::Widen(ApplicationTitle),
-                ClientWidthTwips, ClientHeightTwips)) {
+                MainClient.width, MainClient.height)) {
         return false;
     }
     CentreOnScreen();
