@@ -4,8 +4,12 @@
 # Xvfb and xdotool to drive windows, ImageMagick and icoutils for the
 # resources, the native toolchain with GoogleTest and Google Benchmark, and
 # Python, which packs the download and drives the end-to-end tests.
-# Safe to run again: it only installs what is missing.
+# Safe to run again: it only installs what is missing. It says in one line
+# what it installs and how long that took; the package manager's own output
+# goes to build/install-deps.log, whose end it shows if the installation fails.
 set -euo pipefail
+
+log="$(cd "$(dirname "$0")/.." && pwd)/build/install-deps.log"
 
 packages=(
     cmake ninja-build g++ clang clang-format libclang-rt-dev
@@ -33,10 +37,21 @@ if [ "${#missing[@]}" -eq 0 ]; then
     exit 0
 fi
 
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    sudo_if_needed dpkg --add-architecture i386
+# Each step only if the one before it worked (errexit is off inside an "if").
+install() {
+    { dpkg --print-foreign-architectures | grep -qx i386 || sudo_if_needed dpkg --add-architecture i386; } &&
+        sudo_if_needed apt-get update &&
+        sudo_if_needed env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+mkdir -p "$(dirname "$log")"
+printf 'install-deps: installing %s ... ' "${missing[*]}"
+started=$SECONDS
+if install >"$log" 2>&1 </dev/null; then
+    echo "done in $((SECONDS - started)) s (the package manager's output: $log)"
+else
+    status=$?
+    echo "FAILED after $((SECONDS - started)) s; the end of $log:"
+    tail -n 25 "$log" | sed 's/^/    /'
+    exit "$status"
 fi
-echo "install-deps: installing ${missing[*]}"
-sudo_if_needed apt-get update -qq
-sudo_if_needed env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
