@@ -363,7 +363,11 @@ class Session:
 
     def wait_message(self, text: str, count: int = 1, timeout: float = 20) -> float:
         """Waits until the message has appeared count times; returns when."""
-        wait_until(lambda: self.messages().count(text) >= count, timeout, f"the message {text!r}")
+        try:
+            wait_until(lambda: self.messages().count(text) >= count, timeout, f"the message {text!r}")
+        except TimedOut as timed_out:
+            # What the program said instead tells why, such as a browser it did not start.
+            raise TimedOut(f"{timed_out}; the messages shown: {self.messages()!r}") from None
         return time.monotonic()
 
     def message_box(self, known: tuple[str, ...], timeout: float = 10) -> Window:

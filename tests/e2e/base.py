@@ -54,6 +54,7 @@ class TestSession(Session):
             if answered:
                 return
             said.append(output)
+            print(f"shell probe: {output}; starting a fresh Wine session", file=sys.stderr, flush=True)
             self.stop()
             self.restart_display()
         raise AssertionError(f"the desktop shell did not answer in {SHELL_SESSIONS} fresh Wine sessions: "
