@@ -11,8 +11,16 @@
 : "${RESOLVO_WINE_STATE:?RESOLVO_WINE_STATE must name the folder for the Wine prefix}"
 export WINEPREFIX="$RESOLVO_WINE_STATE/prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
-# No Mono or Gecko installer dialogs when the prefix is made.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installer dialogs when the prefix is made. No
+# winemenubuilder, which each session's start runs: it writes menu entries
+# for this machine's desktop into the home folder, and it starts the session's
+# desktop (explorer.exe /desktop) before the service manager answers. Such a
+# desktop fails to register the shell's window list with COM (combase:
+# "start_rpcss Failed to open service manager"), and then no program of the
+# session gets CLSID_ShellWindows (REGDB_E_KEYMISSING): an elevated program
+# cannot start anything as the desktop user. Without it, the desktop starts
+# when the first program asks for it, once the session's services run.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 # Where the machine runs no 32-bit code, only Wine's 64-bit loader can run,
 # in a 64-bit prefix, and only 64-bit programs.
