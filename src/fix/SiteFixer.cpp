@@ -22,7 +22,7 @@ const std::string_view FreeScanHost = RESOLVO_FREESCAN_HOST;
 
 namespace {
 
-constexpr std::string_view BrowserPath = "C:\\Program Files\\Internet Explorer\\iexplore.exe";
+constexpr std::string_view InternetExplorer = "Internet Explorer\\iexplore.exe";
 constexpr int PageLoadWaitMs = 5000;
 // The browser is started once the resolver cache is empty, or this long after
 // the flush began.
@@ -42,6 +42,9 @@ constexpr char BrowserNotStartedMessage[] =
 constexpr char BrowserNotWithoutRightsMessage[] =
     "Resolvo did not start your web browser, because it would have run with administrator rights. Please "
     "open this address in it yourself:\r\n\r\n";
+constexpr char AddressTooLongMessage[] =
+    "Resolvo did not start your web browser, because this address is too long for Resolvo to hand on to "
+    "it. Please open the address in it yourself:\r\n\r\n";
 
 // A repair that failed is told, with what the user can do about it; the
 // fix goes on after it as it would have anyway.
@@ -125,21 +128,36 @@ std::string AddressArgument(std::string address) {
 
 }  // namespace
 
-// Where Internet Explorer has been removed (or Windows is not on C:), the
-// default browser opens the page instead. A browser that did not start is
-// said, with the address to open by hand.
+// Internet Explorer where this Windows keeps it: a folder of that name
+// elsewhere (C:\Program Files on a Windows on another drive, or in
+// another language) is one any user may have made. Where Windows names no
+// such folder, or Internet Explorer has been removed, there is none.
+std::optional<std::string> SiteFixer::InternetExplorerPath() {
+    std::optional<std::string> path;
+    RunStep([&] { path = JoinPath(platform_.ProgramFilesFolder(), InternetExplorer); });
+    if (path && !platform_.FileExists(*path)) {
+        path.reset();
+    }
+    return path;
+}
+
+// Without Internet Explorer the default browser opens the page. A browser
+// that did not start is said, with the address to open by hand.
 void SiteFixer::OpenInBrowser(const std::string& address) {
-    bool started = false;
+    Launch launch = Launch::Started;
     try {
-        started = platform_.FileExists(std::string(BrowserPath))
-                      ? StartProgramUnelevated(platform_, std::string(BrowserPath), AddressArgument(address))
-                      : OpenAddressUnelevated(platform_, address);
+        const std::optional<std::string> browser = InternetExplorerPath();
+        launch = browser ? StartProgramUnelevated(platform_, *browser, AddressArgument(address))
+                         : OpenAddressUnelevated(platform_, address);
     } catch (const Failure&) {
         platform_.ShowMessage(BrowserNotStartedMessage + address, MessageKind::Critical);
         return;
     }
-    if (!started) {
+    if (launch == Launch::OnlyWithRights) {
         platform_.ShowMessage(BrowserNotWithoutRightsMessage + address, MessageKind::OkOnly);
+    }
+    if (launch == Launch::TooLong) {
+        platform_.ShowMessage(AddressTooLongMessage + address, MessageKind::OkOnly);
     }
 }
 
@@ -167,13 +185,18 @@ void SiteFixer::RunFix(MainWindowAccess& window) {
         RunStep([&] { platform_.ShowMessage(InvalidAddressMessage, MessageKind::Critical); });
         return;
     }
-    RunStep([&] {
-        try {
-            RepairNameFiles(host);
-        } catch (const Failure& failure) {
-            platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
-        }
-    });
+    // A name file maps names to addresses: none of its lines can be why an
+    // address typed as such does not load, and a line that holds it may be
+    // any other name's (localhost's, or a blocklist's).
+    if (!IsIpLiteral(host)) {
+        RunStep([&] {
+            try {
+                RepairNameFiles(host);
+            } catch (const Failure& failure) {
+                platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
+            }
+        });
+    }
     // Without the system directory there is no flush: a bare "ipconfig" would
     // be looked for in the program's own folder and the current folder first.
     RunStep([&] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,7 @@ public:
 
 private:
     void RepairNameFiles(const std::string& host);
+    std::optional<std::string> InternetExplorerPath();
     void OpenInBrowser(const std::string& address);
 
     Platform& platform_;

@@ -29,10 +29,12 @@ inline constexpr std::uint32_t ArchiveAttribute = 0x20;
 // encrypted, reparse point, ...) are only ever read.
 inline constexpr std::uint32_t SettableAttributes = 0x3127;
 
-// What the program's token is, as Windows numbers it: Default where there is
-// no other token to have (Windows XP, UAC off, a plain user), Full for an
-// administrator's elevated token under UAC, Limited for his filtered one.
-enum class Elevation : int { Default = 1, Full = 2, Limited = 3 };
+// Whether the program runs with administrator rights that Windows could
+// have withheld from it: Elevated for an administrator's full token of any
+// kind (elevated under UAC, the built-in Administrator's, any with UAC off),
+// NotElevated for a filtered or a plain user's token, and NoElevation on a
+// Windows that knows no elevation at all (XP).
+enum class Elevation : int { NoElevation, NotElevated, Elevated };
 
 // The wait limit of a command that is started and left to run.
 inline constexpr int NoWait = 0;
@@ -114,7 +116,11 @@ public:
     // has ended, or raises a failure (error_code::WaitTimeout) once the limit
     // has passed; the windows keep painting meanwhile.
     virtual void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) = 0;
-    virtual Elevation ElevationType() = 0;
+    virtual Elevation ProgramElevation() = 0;
+    // The folder programs are installed in, as the shell names it for a
+    // program of this one's kind (Program Files (x86) for a 32-bit one on
+    // 64-bit Windows); a failure where it has none.
+    virtual std::string ProgramFilesFolder() = 0;
     // Starts a program, or opens a web address in the default browser,
     // through the desktop's shell: as the desktop user, with his rights.
     // Fails where there is no desktop shell to ask.

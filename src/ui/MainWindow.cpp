@@ -17,6 +17,9 @@ enum ControlId : int {
     FixItButton = 204,
 };
 
+// The longest web address that browsers take, Internet Explorer's.
+constexpr WPARAM LongestAddress = 2048;
+
 constexpr int ClientWidthTwips = 4095;
 constexpr int ClientHeightTwips = 1575;
 
@@ -74,7 +77,7 @@ BOOL MainWindow::OnInitDialog() noexcept {
     for (const ControlLayout& control : Controls) {
         AddControl(control);
     }
-    ::SendMessageW(Control(AddressBox), EM_SETLIMITTEXT, 0, 0);  // 0: as long as Windows allows
+    ::SendMessageW(Control(AddressBox), EM_SETLIMITTEXT, LongestAddress, 0);
     SetIcons();
     return TRUE;
 }

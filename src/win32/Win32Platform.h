@@ -39,7 +39,8 @@ public:
     bool SettingsKeyExists(const std::string& key) override;
 
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
-    Elevation ElevationType() override;
+    Elevation ProgramElevation() override;
+    std::string ProgramFilesFolder() override;
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override;
     void RunAsShellUser(const std::string& command) override;
     void OpenAddress(const std::string& address) override;

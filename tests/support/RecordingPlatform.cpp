@@ -20,7 +20,7 @@ const char* OpName(Op op) noexcept {
         "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
         "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
         "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow",
-        "ReadSetting", "SettingsKeyExists"};
+        "ReadSetting", "SettingsKeyExists", "ProgramElevation", "ProgramFilesFolder"};
     // clang-format on
     return Names[static_cast<int>(op)];
 }

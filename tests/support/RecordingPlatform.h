@@ -19,7 +19,8 @@ enum class Op {
     SystemDirectory, GetAttributes, SetAttributes, FileExists, LastWriteTime, FileNames, OpenForReading, CreateNew,
     Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser,
     RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
-    CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists,
+    CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists, ProgramElevation,
+    ProgramFilesFolder,
 };
 // clang-format on
 
@@ -43,7 +44,8 @@ public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<std::string> programs;  // files outside the test's folders that exist
-    Elevation elevation = Elevation::Default;
+    Elevation elevation = Elevation::NotElevated;
+    std::string programFilesFolder = "C:\\Program Files";
     std::map<std::string, std::string> asciiNames;  // host names typed in Unicode, by their ASCII form
     std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
     std::function<void(const std::string& command)> onCommand;  // what the program started does
@@ -83,7 +85,14 @@ public:
     void RemoveFile(const std::string& path) override;
     void Pause(int milliseconds) override;
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
-    Elevation ElevationType() override { return elevation; }
+    Elevation ProgramElevation() override {
+        Enter(Op::ProgramElevation, {});
+        return elevation;
+    }
+    std::string ProgramFilesFolder() override {
+        Enter(Op::ProgramFilesFolder, {});
+        return programFilesFolder;
+    }
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override {
         Enter(Op::OpenAsDesktopUser, file + " " + parameters);
     }

@@ -124,15 +124,28 @@ TEST_F(Win32Commands, NotWaitingReturnsAtOnceAndProgramsAreFoundAsWindowsFindsTh
 // token could start a program.
 TEST(Win32Platform, TheDesktopShellIsAskedOnlyWithCom) {
     Win32Platform platform;
-    const Elevation elevation = platform.ElevationType();
-    EXPECT_TRUE(elevation == Elevation::Default || elevation == Elevation::Full ||
-                elevation == Elevation::Limited);
     if (RunningUnderWine()) {
-        EXPECT_EQ(elevation, Elevation::Full);
+        EXPECT_EQ(platform.ProgramElevation(), Elevation::Elevated);
         EXPECT_EQ(FailureCode([&] { platform.RunAsShellUser("C:\\windows\\regedit.exe"); }), ERROR_NOT_FOUND);
     }
     EXPECT_EQ(FailureCode([&] { platform.OpenAsDesktopUser("C:\\windows\\regedit.exe", "x"); }),
               0x800401F0u);  // CO_E_NOTINITIALIZED
+}
+
+// The shell names the Program Files folder of a program of this one's kind,
+// as Windows names it in this process's environment: Program Files (x86)
+// for a 32-bit program on 64-bit Windows.
+TEST(Win32Platform, ProgramFilesAreThoseOfAProgramOfItsKind) {
+    const std::string folder = Win32Platform().ProgramFilesFolder();
+    const char* named = std::getenv("ProgramFiles");
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(folder, named);
+    const DWORD attributes = ::GetFileAttributesW(Widen(folder).c_str());
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    BOOL wow64 = FALSE;
+    ::IsWow64Process(::GetCurrentProcess(), &wow64);
+    EXPECT_EQ(folder.ends_with(" (x86)"), wow64 != FALSE) << folder;
 }
 
 // Keys, the mouse, gestures (0x0119), touch (0x0240), pointers (0x0246) and
