@@ -18,11 +18,10 @@ constexpr std::size_t ShellUserCommandLimit = 1024;
 // Windows counts UTF-16 units: one for each UTF-8 character, two for one of
 // four bytes (beyond the Basic Multilingual Plane).
 std::size_t Utf16Length(const std::string& text) noexcept {
-    const auto starts = std::count_if(text.begin(), text.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    });
-    const auto pairs = std::count_if(text.begin(), text.end(),
-                                     [](char c) { return static_cast<unsigned char>(c) >= 0xF0; });
+    const auto starts = std::count_if(text.begin(), text.end(),
+                                      [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; });
+    const auto pairs =
+        std::count_if(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xF0; });
     return static_cast<std::size_t>(starts + pairs);
 }
 
@@ -59,7 +58,8 @@ Launch OpenAddressUnelevated(Platform& platform, const std::string& address) {
         platform.OpenAddress(address);
         return Launch::Started;
     }
-    return RunStep([&] { platform.OpenAsDesktopUser(address, {}); }) ? Launch::Started : Launch::OnlyWithRights;
+    return RunStep([&] { platform.OpenAsDesktopUser(address, {}); }) ? Launch::Started
+                                                                     : Launch::OnlyWithRights;
 }
 
 }  // namespace resolvo::fix

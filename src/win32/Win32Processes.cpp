@@ -120,7 +120,8 @@ Elevation Win32Platform::ProgramElevation() {
 // are. A folder that does not exist (S_FALSE) is no folder.
 std::string Win32Platform::ProgramFilesFolder() {
     wchar_t folder[MAX_PATH] = {};
-    const HRESULT result = ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder);
+    const HRESULT result =
+        ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder);
     if (result != S_OK || folder[0] == L'\0') {
         throw Failure("SHGetFolderPath", "CSIDL_PROGRAM_FILES",
                       static_cast<std::uint32_t>(result != S_OK ? result : E_FAIL));

@@ -5,9 +5,8 @@ import os
 import unittest
 
 from base import LEFT_UNCHANGED, OFFER, SETTLE_SECONDS, ResolvoTestCase
-from winedriver import BROWSER, ETC, FIX_IT, KEPT, MAIN_CLIENT, QUESTION, TITLE
+from winedriver import ETC, FIX_IT, KEPT, MAIN_CLIENT, QUESTION, TITLE
 
-QUOTED_BROWSER = f'"{BROWSER}"'
 HOSTS = b"# hosts of a test machine\r\n127.0.0.1 localhost\r\n10.0.0.7 www.Example.com\r\n10.0.0.8 mail.example.org\r\n"
 FIXED = HOSTS.replace(b"10.0.0.7", b"#10.0.0.7")
 LMHOSTS = b"10.0.0.9 fileserver #PRE\r10.0.0.10 printer"
@@ -50,9 +49,10 @@ class FixIt(ResolvoTestCase):
         self.session.wait_message(OFFER)
         self.session.answer(self.session.message_box((main.id,)), "y")
         # The browser, started through the desktop's shell, got the address as typed.
-        self.assertEqual(self.session.wait_stub_lines(BROWSER, 2),
-                         [QUOTED_BROWSER + ' "http://www.example.com/news"',
-                          QUOTED_BROWSER + ' "http://www.resolvo.example/freescan.html"'])
+        browser = self.session.browser
+        self.assertEqual(self.session.wait_stub_lines(browser, 2),
+                         [f'"{browser}" "http://www.example.com/news"',
+                          f'"{browser}" "http://www.resolvo.example/freescan.html"'])
         self.assertEqual(self.session.messages(), [QUESTION, QUESTION, OFFER])
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
@@ -72,7 +72,7 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT])
         self.assertEqual(self.session.read(ETC + r"\hosts"), unicode_hosts)
         self.assertIsNone(self.session.read(ETC + r"\hosts.rv2"))
-        self.assertEqual(len(self.session.stub_lines(BROWSER)), 1)
+        self.assertEqual(len(self.session.stub_lines(self.session.browser)), 1)
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
 
         # Held for a second: the repair waits for it, and clears a killed run's leftover.
@@ -102,7 +102,7 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
         self.assertEqual(self.temporary_files(), [])
         self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT, QUESTION, KEPT, BUSY, QUESTION])
-        self.assertEqual(len(self.session.stub_lines(BROWSER)), 3)
+        self.assertEqual(len(self.session.stub_lines(self.session.browser)), 3)
 
 if __name__ == "__main__":
     unittest.main()

@@ -9,7 +9,7 @@ import time
 import unittest
 
 from base import SETTLE_SECONDS, ResolvoTestCase, probe
-from winedriver import (ADDRESS_BOX, ADDRESS_LABEL, BANNER, BROWSER, CANCEL, CONTINUE, DISCLAIMER_CLIENT, ETC,
+from winedriver import (ADDRESS_BOX, ADDRESS_LABEL, BANNER, CANCEL, CONTINUE, DISCLAIMER_CLIENT, ETC,
                         EXIT, FIX_IT, FRAME, MAIN_CLIENT, PROGRAM_FOLDER, TITLE, to_pixels, wait_until, within)
 
 CLIENT, GRAPHIC, TEXT = 10, 40, 42  # ROLE_SYSTEM_ values
@@ -126,7 +126,7 @@ class MainWindow(ReadAndLaidOut):
         self.addCleanup(os.killpg, own_desktop.pid, signal.SIGKILL)  # its group lives until it is waited for
         self.session.wait_message("Resolvo is already running.")
         self.assertEqual(self.session.snapshot(ETC, PROGRAM_FOLDER), before)
-        self.assertEqual(self.session.stub_lines(BROWSER), [])
+        self.assertEqual(self.session.stub_lines(self.session.browser), [])
         self.session.click_twips(main, MAIN_CLIENT, CANCEL)
         self.assertEqual(self.session.wait_exit(), 0)
 

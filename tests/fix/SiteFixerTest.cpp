@@ -230,7 +230,12 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
         {"every route", true, true, true, {ie}, {asUser}},
         {"no desktop shell", false, true, true, {ie}, {asUser, withToken}},
         {"neither route", false, false, true, {ie}, {asUser, withToken, notStarted}},
-        {"no Internet Explorer", true, true, false, {"OpenAddress http://x.com"}, {"OpenAsDesktopUser http://x.com "}},
+        {"no Internet Explorer",
+         true,
+         true,
+         false,
+         {"OpenAddress http://x.com"},
+         {"OpenAsDesktopUser http://x.com "}},
         {"no Internet Explorer, no desktop shell",
          false,
          true,
@@ -299,8 +304,14 @@ TEST(SiteFixer, LooksForInternetExplorerWhereWindowsKeepsIt) {
     const std::string x86 = R"(C:\Program Files (x86)\Internet Explorer\iexplore.exe)";
     const std::string defaultBrowser = "OpenAddress http://x.com";
     const ProgramFiles cases[] = {
-        {"Windows on D:, in German", R"(D:\Programme)", {german, planted}, {Direct(german) + "\"http://x.com\""}},
-        {"32-bit Resolvo on 64-bit Windows", R"(C:\Program Files (x86))", {x86, planted}, {Direct(x86) + "\"http://x.com\""}},
+        {"Windows on D:, in German",
+         R"(D:\Programme)",
+         {german, planted},
+         {Direct(german) + "\"http://x.com\""}},
+        {"32-bit Resolvo on 64-bit Windows",
+         R"(C:\Program Files (x86))",
+         {x86, planted},
+         {Direct(x86) + "\"http://x.com\""}},
         {"Internet Explorer removed", R"(D:\Programme)", {planted}, {defaultBrowser}},
         {"no programs' folder", std::nullopt, {planted}, {defaultBrowser}},
     };
@@ -335,13 +346,13 @@ TEST(SiteFixer, SaysSoWhereAnAddressIsTooLongForTheRouteLeft) {
     // The quoted browser, a blank and the quoted address.
     const std::size_t room = 1023 - (BrowserPath.size() + 2) - 1 - 2 - head.size();
     const std::string longest = head + std::string(room, 'a');
-    const std::string u = "\xC3\xBC";           // one character, two bytes
+    const std::string u = "\xC3\xBC";             // one character, two bytes
     const std::string clef = "\xF0\x9D\x84\x9E";  // two characters, four bytes
     const LongAddress cases[] = {
         {"the longest", longest, Elevation::Elevated, false, true},
         {"one more", longest + "a", Elevation::Elevated, false, false},
-        {"the longest, with characters of two bytes", head + std::string(room - 2, 'a') + u + u, Elevation::Elevated,
-         false, true},
+        {"the longest, with characters of two bytes", head + std::string(room - 2, 'a') + u + u,
+         Elevation::Elevated, false, true},
         {"with a character beyond the plane", head + std::string(room - 1, 'a') + clef, Elevation::Elevated,
          false, false},
         {"one more, through the desktop's shell", longest + "a", Elevation::Elevated, true, true},
@@ -360,11 +371,12 @@ TEST(SiteFixer, SaysSoWhereAnAddressIsTooLongForTheRouteLeft) {
             : row.desktopShell
                 ? Seen{"OpenAsDesktopUser " + BrowserPath + " \"" + row.address + '"'}
                 : Seen{"OpenAsDesktopUser " + BrowserPath + " \"" + row.address + '"',
-                       row.started ? "RunAsShellUser " + command
-                                   : "ok: Resolvo did not start your web browser, because this address is too "
-                                     "long for Resolvo to hand on to it. Please open the address in it "
-                                     "yourself:\r\n\r\n" +
-                                         row.address};
+                       row.started
+                           ? "RunAsShellUser " + command
+                           : "ok: Resolvo did not start your web browser, because this address is too "
+                             "long for Resolvo to hand on to it. Please open the address in it "
+                             "yourself:\r\n\r\n" +
+                                 row.address};
         EXPECT_EQ(opened, expected) << row.what;
     }
 }
@@ -378,16 +390,13 @@ struct AddressKind {
 // files as they are, without a backup or a look, and the fix goes on.
 TEST(SiteFixer, LeavesTheNameFilesAloneForAnIpAddress) {
     const AddressKind cases[] = {
-        {"127.0.0.1", false},
-        {"http://0.0.0.0/", false},
-        {"https://10.0.0.7:8080/x", false},
-        {"[::1]", false},
-        {"http://[2001:db8::7]:80/", false},
-        {"www.example.com", true},
+        {"127.0.0.1", false}, {"http://0.0.0.0/", false},          {"https://10.0.0.7:8080/x", false},
+        {"[::1]", false},     {"http://[2001:db8::7]:80/", false}, {"www.example.com", true},
     };
-    const std::vector<Op> nameFileOps{Op::GetAttributes, Op::SetAttributes, Op::LastWriteTime, Op::FileNames,
-                                      Op::OpenForReading, Op::CreateNew,    Op::Replace,       Op::Rename,
-                                      Op::RemoveFile,     Op::ReadSetting,  Op::SettingsKeyExists};
+    const std::vector<Op> nameFileOps{Op::GetAttributes, Op::SetAttributes,    Op::LastWriteTime,
+                                      Op::FileNames,     Op::OpenForReading,   Op::CreateNew,
+                                      Op::Replace,       Op::Rename,           Op::RemoveFile,
+                                      Op::ReadSetting,   Op::SettingsKeyExists};
     const std::string lmhosts = "10.0.0.7 server #PRE\r\n";
     for (const AddressKind& row : cases) {
         FixRun run(row.typed);

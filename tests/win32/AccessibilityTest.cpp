@@ -18,7 +18,8 @@ constexpr wchar_t Name[] = L"A window named for screen readers";
 
 LRESULT CALLBACK NamedWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_GETOBJECT) {
-        if (const LRESULT answer = AnswerAccessibleObject(window, wParam, lParam, Name, ROLE_SYSTEM_GRAPHIC)) {
+        if (const LRESULT answer =
+                AnswerAccessibleObject(window, wParam, lParam, Name, ROLE_SYSTEM_GRAPHIC)) {
             return answer;
         }
     }
@@ -40,13 +41,13 @@ protected:
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = L"ResolvoNamedTestWindow";
         ::RegisterClassW(&windowClass);
-        window.Reset(::CreateWindowExW(0, windowClass.lpszClassName, L"caption", WS_OVERLAPPEDWINDOW, 0, 0, 300,
-                                       200, nullptr, nullptr, windowClass.hInstance, nullptr));
+        window.Reset(::CreateWindowExW(0, windowClass.lpszClassName, L"caption", WS_OVERLAPPEDWINDOW, 0, 0,
+                                       300, 200, nullptr, nullptr, windowClass.hInstance, nullptr));
         ASSERT_TRUE(window);
-        ::CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, window.Get(), nullptr,
-                          nullptr, nullptr);
-        ASSERT_EQ(::AccessibleObjectFromWindow(window.Get(), static_cast<DWORD>(OBJID_CLIENT), AccessibleInterface,
-                                               accessible.PutVoid()),
+        ::CreateWindowExW(0, L"STATIC", L"child", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, window.Get(),
+                          nullptr, nullptr, nullptr);
+        ASSERT_EQ(::AccessibleObjectFromWindow(window.Get(), static_cast<DWORD>(OBJID_CLIENT),
+                                               AccessibleInterface, accessible.PutVoid()),
                   S_OK);
     }
     void TearDown() override {
