@@ -138,7 +138,4 @@ void MainWindow::OnCancel() noexcept {
     }
 }
 
-// The fixes stay as they are: nothing is undone when the window closes.
-void MainWindow::OnUnload() noexcept {}
-
 }  // namespace resolvo::ui

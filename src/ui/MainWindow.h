@@ -26,7 +26,6 @@ public:
 
 private:
     BOOL OnInitDialog() noexcept override;
-    void OnUnload() noexcept override;
 
     void OnLoad() noexcept;
     void OnFixIt() noexcept;
