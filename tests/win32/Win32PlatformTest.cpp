@@ -64,6 +64,32 @@ TEST(Win32Platform, MachineSettingsAreReadExpandedAndMissingOnesAreNone) {
     EXPECT_FALSE(platform.SettingsKeyExists(tcpip + "\\No such key"));
 }
 
+// Put closes what the owner held and leaves it empty, as its kind spells
+// empty, for the function that writes the new handle.
+template <typename Owner>
+void ExpectPutClosesAndEmpties(Owner owner, HANDLE empty) {
+    const HANDLE held = owner.Get();
+    ASSERT_NE(held, empty);
+    HANDLE* const slot = owner.Put();
+    EXPECT_EQ(*slot, empty);
+    EXPECT_FALSE(owner);
+    DWORD flags = 0;
+    EXPECT_FALSE(::GetHandleInformation(held, &flags)) << "the handle held before is closed";
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_TRUE(::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), slot,
+                                  0, FALSE, DUPLICATE_SAME_ACCESS));
+    EXPECT_TRUE(owner);
+}
+
+TEST(Win32Platform, PutClosesTheHandleHeldAndEmptiesItByItsKind) {
+    testing::TempDir dir;
+    const std::wstring path = Widen(dir.Write("held.txt", "x"));
+    ExpectPutClosesAndEmpties(UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                             nullptr, OPEN_EXISTING, 0, nullptr)),
+                              INVALID_HANDLE_VALUE);
+    ExpectPutClosesAndEmpties(UniqueKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), nullptr);
+}
+
 // The recording stub, copied to a folder whose path holds blanks, sleeps as
 // long as it is told and then logs its command line beside itself: a call
 // that did not wait returns while the log is still empty, and a wait cut at
@@ -165,17 +191,16 @@ TEST(Win32Platform, TheAdministratorsFolderIsTheirsAlone) {
     EXPECT_EQ(folder.substr(0, folder.rfind('\\')), platform.WindowsDirectory() + "\\Temp");
     EXPECT_NE(folder, next);
     const SECURITY_INFORMATION asked = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    LPWSTR text = nullptr;
+    UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> descriptor;
+    UniqueHandle<LPWSTR, &::LocalFree> text;
     ASSERT_EQ(::GetNamedSecurityInfoW(Widen(folder).c_str(), SE_FILE_OBJECT, asked, nullptr, nullptr, nullptr,
-                                      nullptr, &descriptor),
+                                      nullptr, descriptor.Put()),
               0u);
-    const UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> owned(descriptor);
-    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, 1, asked, &text, nullptr));
-    const UniqueHandle<LPWSTR, &::LocalFree> ownedText(text);
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.Get(), 1, asked, text.Put(),
+                                                                       nullptr));
     // Wine keeps no security of files: it answers from the Unix file's mode.
-    EXPECT_TRUE(RunningUnderWine() || Narrow(text) == "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)")
-        << Narrow(text);
+    EXPECT_TRUE(RunningUnderWine() || Narrow(text.Get()) == "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)")
+        << Narrow(text.Get());
     platform.RemoveFolder(folder);
     platform.RemoveFolder(next);
     EXPECT_EQ(::GetFileAttributesW(Widen(folder).c_str()), INVALID_FILE_ATTRIBUTES);
