@@ -24,6 +24,7 @@ endfunction()
 
 add_executable(file_holder support/FileHolder.cpp)
 add_executable(window_probe support/WindowProbe.cpp)
+target_include_directories(window_probe PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32 gdi32)
 add_library(planted_library SHARED support/PlantedLibrary.cpp)
 set_target_properties(planted_library PROPERTIES PREFIX "")
