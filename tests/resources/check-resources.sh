@@ -10,12 +10,8 @@ resources=$(dirname "$0")/../../resources
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # what, then a command that succeeds when it holds
-    local what=$1
-    shift
-    if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../checks.sh
+. "$(dirname "$0")/../checks.sh"
 extract() { wrestool -x -R -t "$1" -n "$2" "$exe" 2>/dev/null || true; }
 
 size=$(stat -c %s "$exe")
@@ -80,4 +76,4 @@ check "the guide's every line ends in CR LF" test "$(grep -c $'\r$' <<<"$guide")
 for name in hosts.rv2 lmhosts.rv2 winsockbak.reg winsock2bak.reg administrator 'drivers\etc' 'regedit /s'; do
     check "the guide names $name" grep -qF -- "$name" <<<"$guide"
 done
-exit $((failures > 0))
+finish_checks
