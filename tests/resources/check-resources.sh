@@ -29,6 +29,14 @@ done
 late=$(grep -oEw 'GetTickCount64|InitializeConditionVariable|SleepConditionVariable[A-Za-z]*|InitializeSRWLock|AcquireSRWLock[A-Za-z]*|InitOnceExecuteOnce|GetFileInformationByHandleEx|SetFileInformationByHandle|CreateSymbolicLink[AW]?|GetFinalPathNameByHandle[AW]?|FlsAlloc|CompareStringEx|SetDefaultDllDirectories|GetDpiForWindow|AdjustWindowRectExForDpi|SetDialog[A-Za-z]*DpiChangeBehavior' <<<"$imports" | sort -u | tr '\n' ' ' || true)
 check "imports nothing Windows XP lacks (${late:-none})" test -z "$late"
 
+# Loaded at a random address, its data never run as code, and left out of a
+# terminal server's compatibility changes.
+characteristics=$(sed -n 's/^DllCharacteristics[[:space:]]*\([0-9a-fA-F]*\)$/\1/p' <<<"$imports")
+for flag in "dynamic base:0x40" "NX compatible:0x100" "terminal-server aware:0x8000"; do
+    check "marked ${flag%:*} (characteristics ${characteristics:-missing})" \
+        test $((16#${characteristics:-0} & ${flag#*:})) -ne 0
+done
+
 # The icon first, at 32 and 16 pixels; the banner, a 545 x 90 JPEG.
 wrestool -x -t 14 -n 1 -o "$work/icon.ico" "$exe" 2>/dev/null || true
 icons=$(icotool -l "$work/icon.ico" 2>/dev/null || true)
