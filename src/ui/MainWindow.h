@@ -31,6 +31,7 @@ private:
     void OnFixIt() noexcept;
     void OnCancel() noexcept;
     void RunAction(const WindowAction& action) noexcept;
+    void ShowProgramFault() noexcept;
     void SetIcons() noexcept;
     void FocusAddressAtEnd() noexcept;
 
