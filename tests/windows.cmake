@@ -24,19 +24,24 @@ endfunction()
 
 add_executable(file_holder support/FileHolder.cpp)
 add_executable(window_probe support/WindowProbe.cpp)
+target_include_directories(window_probe PRIVATE ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32 gdi32)
+add_library(planted_library SHARED support/PlantedLibrary.cpp)
+set_target_properties(planted_library PROPERTIES PREFIX "")
 add_executable(win32_tests win32/Win32PlatformTest.cpp win32/AccessibilityTest.cpp support/TempDir.cpp)
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(win32_tests PRIVATE resolvo_win32 GTest::gtest_main oleacc)
-add_dependencies(win32_tests recording_stub)
+add_dependencies(win32_tests recording_stub planted_library)
 target_link_options(file_holder PRIVATE -static -municode)
 target_link_options(window_probe PRIVATE -static -municode)
 target_link_options(win32_tests PRIVATE -static)
+target_link_options(planted_library PRIVATE -static)
 
 # The build's programs, and what it calls the product, for the tests to expect.
 set(test_environment
     "RESOLVO_EXE=$<TARGET_FILE:resolvo>" "RESOLVO_STUB=$<TARGET_FILE:recording_stub>"
     "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>" "RESOLVO_PROBE=$<TARGET_FILE:window_probe>"
+    "RESOLVO_PLANTED=$<TARGET_FILE:planted_library>"
     "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
     "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots" "RESOLVO_PACKAGE=${RESOLVO_PACKAGE}"
     "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}" "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}"

@@ -116,8 +116,12 @@ SafeRewrite::~SafeRewrite() {
     writer_.reset();
     // The failure that dropped the rewrite is the one the caller hears of;
     // a temporary file that cannot be removed is only clutter, and the next
-    // repair removes it.
-    RunStep([this] { WhileBusy(files_, busy_, [this] { files_.RemoveFile(temporary_); }); });
+    // repair removes it. Whatever went wrong, nothing leaves a destructor:
+    // the rewrite may be dropped by an exception on its way out already.
+    try {
+        WhileBusy(files_, busy_, [this] { files_.RemoveFile(temporary_); });
+    } catch (...) {
+    }
 }
 
 std::string SafeRewrite::NameFor(int number) const {

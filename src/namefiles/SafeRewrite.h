@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +19,9 @@ namespace resolvo::namefiles {
 // operation that finds its file busy is tried again after growing pauses,
 // 2.27 s in all, in which the windows keep painting; then the failure stands.
 inline constexpr int BusyRetryDelaysMs[] = {10, 20, 40, 80, 160, 320, 640, 1000};
+// The users' guide promises that total.
+static_assert(std::accumulate(std::begin(BusyRetryDelaysMs), std::end(BusyRetryDelaysMs), 0) == 2270,
+              "a busy file is waited for 2.27 s in all");
 
 // The pauses one file may still wait for. All steps on a file share one
 // budget, so that a file another program keeps is told of after 2.27 s,

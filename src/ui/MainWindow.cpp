@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "win32/MessagePump.h"
 #include "win32/Text.h"
+#include "win32/Win32Platform.h"
 
 namespace resolvo::ui {
 
@@ -19,6 +20,10 @@ enum ControlId : int {
 
 // The longest web address that browsers take, Internet Explorer's.
 constexpr WPARAM LongestAddress = 2048;
+
+constexpr char ProgramFaultMessage[] =
+    "Resolvo stopped because of an error in the program itself. No file was left half written. "
+    "You can press Fix It again, or Cancel to close Resolvo.";
 
 constexpr int ClientWidthTwips = 4095;
 constexpr int ClientHeightTwips = 1575;
@@ -125,14 +130,29 @@ void MainWindow::OnFixIt() noexcept {
 
 // Input made while an action runs is dropped, so one click never starts a
 // second run; nothing an action raises may leave the window procedure.
+// The procedures take every failure of the system as a step that failed; an
+// exception that reaches this handler is a fault of the program. The user
+// hears of it and the window goes on: every file the procedures write is
+// written whole through a temporary file, and a fault on the way leaves each
+// one as it was or as repaired (its marks restored), with no more than a
+// temporary file that the next fix removes. Ending the program would only
+// take the window away with no word of why.
 void MainWindow::RunAction(const WindowAction& action) noexcept {
     running_ = true;
     try {
         action.Raise(*this);
     } catch (const std::exception&) {
+        ShowProgramFault();
     }
     win32::DropPendingInput();
     running_ = false;
+}
+
+void MainWindow::ShowProgramFault() noexcept {
+    try {
+        win32::Win32Platform().ShowMessage(ProgramFaultMessage, MessageKind::Critical);
+    } catch (const std::exception&) {
+    }
 }
 
 void MainWindow::OnCancel() noexcept {
@@ -140,8 +160,5 @@ void MainWindow::OnCancel() noexcept {
         Unload();
     }
 }
-
-// The fixes stay as they are: nothing is undone when the window closes.
-void MainWindow::OnUnload() noexcept {}
 
 }  // namespace resolvo::ui

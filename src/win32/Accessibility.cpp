@@ -24,31 +24,19 @@ namespace resolvo::win32 {
 
 namespace {
 
-// mingw-w64's import library holds wrong bytes for it.
-constexpr IID AccessibleInterface = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
 using CreateStandardFunction = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
 using ResultFromObjectFunction = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
 
 // oleacc.dll is not among the DLLs Windows always takes from the system
-// folder, so it is loaded from there by its full path at first use: a DLL of
-// its name planted beside the program is never loaded, and the program does
-// not import it at start.
+// folder, so it is loaded from there at first use: a DLL of its name planted
+// beside the program is never loaded, and the program does not import it at
+// start.
 class Oleacc {
 public:
-    Oleacc() noexcept {
-        constexpr wchar_t Name[] = L"\\oleacc.dll";
-        wchar_t path[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH - sizeof Name / sizeof Name[0]) {
-            return;
-        }
-        ::lstrcpynW(path + length, Name, static_cast<int>(MAX_PATH - length));
-        module_.Reset(::LoadLibraryW(path));
-        createStandard_ = Function<CreateStandardFunction>("CreateStdAccessibleObject");
-        resultFromObject_ = Function<ResultFromObjectFunction>("LresultFromObject");
-    }
+    Oleacc() noexcept
+        : module_(LoadSystemLibrary(L"oleacc.dll")),
+          createStandard_(Function<CreateStandardFunction>("CreateStdAccessibleObject")),
+          resultFromObject_(Function<ResultFromObjectFunction>("LresultFromObject")) {}
 
     static const Oleacc& Instance() noexcept {
         static const Oleacc loaded;

@@ -56,19 +56,18 @@ UniqueKernelHandle ShellUserToken(const std::string& command) {
     if (!process) {
         RaiseLastError("OpenProcess", command);
     }
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(process.Get(), TOKEN_DUPLICATE, &token)) {
+    UniqueKernelHandle shellToken;
+    if (!::OpenProcessToken(process.Get(), TOKEN_DUPLICATE, shellToken.Put())) {
         RaiseLastError("OpenProcessToken", command);
     }
-    const UniqueKernelHandle shellToken(token);
-    HANDLE primary = nullptr;
+    UniqueKernelHandle primary;
     constexpr DWORD Access =
         TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY | TOKEN_DUPLICATE | TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID;
     if (!::DuplicateTokenEx(shellToken.Get(), Access, nullptr, SecurityImpersonation, TokenPrimary,
-                            &primary)) {
+                            primary.Put())) {
         RaiseLastError("DuplicateTokenEx", command);
     }
-    return UniqueKernelHandle(primary);
+    return primary;
 }
 
 }  // namespace
@@ -99,14 +98,13 @@ void Win32Platform::RunCommand(const std::string& command, WindowStyle style, in
 // is. Windows before Vista knows no such token information (invalid
 // parameter).
 Elevation Win32Platform::ProgramElevation() {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    UniqueKernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
         RaiseLastError("OpenProcessToken", {});
     }
-    const UniqueKernelHandle owned(token);
     DWORD elevated = 0;
     DWORD size = 0;
-    if (!::GetTokenInformation(owned.Get(), TokenElevationClass, &elevated, sizeof elevated, &size)) {
+    if (!::GetTokenInformation(token.Get(), TokenElevationClass, &elevated, sizeof elevated, &size)) {
         if (::GetLastError() == ERROR_INVALID_PARAMETER) {
             return Elevation::NoElevation;
         }

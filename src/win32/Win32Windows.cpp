@@ -36,12 +36,12 @@ constexpr const wchar_t* AdministratorsOnly = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;F
 using UniqueSecurityDescriptor = UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree>;
 
 UniqueSecurityDescriptor AdministratorsOnlyDescriptor() {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    UniqueSecurityDescriptor descriptor;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(AdministratorsOnly, SDDL_REVISION_1,
-                                                                &descriptor, nullptr)) {
+                                                                descriptor.Put(), nullptr)) {
         RaiseLastError("ConvertStringSecurityDescriptorToSecurityDescriptor", {});
     }
-    return UniqueSecurityDescriptor(descriptor);
+    return descriptor;
 }
 
 }  // namespace

@@ -11,9 +11,6 @@
 namespace resolvo::win32 {
 namespace {
 
-// mingw-w64's import library holds wrong bytes for it.
-constexpr IID AccessibleInterface = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 constexpr wchar_t Name[] = L"A window named for screen readers";
 
 LRESULT CALLBACK NamedWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

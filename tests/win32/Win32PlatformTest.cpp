@@ -16,6 +16,7 @@
 #include "support/TempDir.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"
+#include "win32/SystemFunction.h"
 #include "win32/Text.h"
 
 namespace resolvo {
@@ -62,6 +63,105 @@ TEST(Win32Platform, MachineSettingsAreReadExpandedAndMissingOnesAreNone) {
     EXPECT_FALSE(platform.ReadSetting(tcpip, "No such value").has_value());
     EXPECT_FALSE(platform.ReadSetting(tcpip + "\\No such key", "DataBasePath").has_value());
     EXPECT_FALSE(platform.SettingsKeyExists(tcpip + "\\No such key"));
+}
+
+// The folder a loaded module's file lies in.
+std::wstring FolderOf(HMODULE module) {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(module, path, MAX_PATH);
+    const std::wstring file(path, length);
+    return file.substr(0, file.rfind(L'\\'));
+}
+
+bool SameFolder(const std::wstring& one, const std::wstring& other) {
+    return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, one.c_str(), -1, other.c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
+// A 32-bit program on 64-bit Windows finds its system DLLs in SysWOW64, which
+// GetSystemDirectory calls System32.
+bool InSystemFolder(HMODULE module) {
+    wchar_t system[MAX_PATH] = {};
+    wchar_t wow64[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const bool hasWow64 = ::GetSystemWow64DirectoryW(wow64, MAX_PATH) != 0;
+    return SameFolder(FolderOf(module), system) || (hasWow64 && SameFolder(FolderOf(module), wow64));
+}
+
+// The current folder and the folder SetDllDirectory names are where a plain
+// LoadLibrary finds a DLL the system folder does not have.
+class PlantedFolder {
+public:
+    explicit PlantedFolder(const std::string& folder) {
+        ::GetCurrentDirectoryW(MAX_PATH, previous_);
+        ::SetCurrentDirectoryW(Widen(folder).c_str());
+        ::SetDllDirectoryW(Widen(folder).c_str());
+    }
+    ~PlantedFolder() {
+        ::SetDllDirectoryW(nullptr);
+        ::SetCurrentDirectoryW(previous_);
+    }
+    PlantedFolder(const PlantedFolder&) = delete;
+    PlantedFolder& operator=(const PlantedFolder&) = delete;
+
+private:
+    wchar_t previous_[MAX_PATH] = {};
+};
+
+struct LoadRoute {
+    const char* name;
+    UniqueModule (*load)(const wchar_t* name) noexcept;
+};
+
+TEST(Win32Platform, SystemLibrariesAreLoadedFromTheSystemFolderOnly) {
+    testing::TempDir dir;
+    const char* built = std::getenv("RESOLVO_PLANTED");  // the build's, a path of this machine
+    ASSERT_NE(built, nullptr);
+    ASSERT_TRUE(::CopyFileW(Widen("Z:" + std::string(built)).c_str(),
+                            Widen(dir.PathOf("planted_library.dll")).c_str(), FALSE));
+    const PlantedFolder planted(dir.PathOf(""));
+    {
+        const UniqueModule found(::LoadLibraryW(L"planted_library.dll"));
+        ASSERT_TRUE(found) << "a plain LoadLibrary finds the planted DLL";
+    }
+    const LoadRoute routes[] = {
+        {"by the search flags, or by path where Windows lacks them", &LoadSystemLibrary},
+        {"by path", &LoadSystemLibraryByPath},
+    };
+    for (const LoadRoute& route : routes) {
+        SCOPED_TRACE(route.name);
+        EXPECT_FALSE(route.load(L"planted_library.dll"));
+        const UniqueModule oleacc = route.load(L"oleacc.dll");
+        ASSERT_TRUE(oleacc);
+        EXPECT_TRUE(InSystemFolder(oleacc.Get()));
+        EXPECT_NE(::GetProcAddress(oleacc.Get(), "CreateStdAccessibleObject"), nullptr);
+    }
+}
+
+// Put closes what the owner held and leaves it empty, as its kind spells
+// empty, for the function that writes the new handle.
+template <typename Owner>
+void ExpectPutClosesAndEmpties(Owner owner, HANDLE empty) {
+    const HANDLE held = owner.Get();
+    ASSERT_NE(held, empty);
+    HANDLE* const slot = owner.Put();
+    EXPECT_EQ(*slot, empty);
+    EXPECT_FALSE(owner);
+    DWORD flags = 0;
+    EXPECT_FALSE(::GetHandleInformation(held, &flags)) << "the handle held before is closed";
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_TRUE(::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), slot,
+                                  0, FALSE, DUPLICATE_SAME_ACCESS));
+    EXPECT_TRUE(owner);
+}
+
+TEST(Win32Platform, PutClosesTheHandleHeldAndEmptiesItByItsKind) {
+    testing::TempDir dir;
+    const std::wstring path = Widen(dir.Write("held.txt", "x"));
+    ExpectPutClosesAndEmpties(UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                             nullptr, OPEN_EXISTING, 0, nullptr)),
+                              INVALID_HANDLE_VALUE);
+    ExpectPutClosesAndEmpties(UniqueKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), nullptr);
 }
 
 // The recording stub, copied to a folder whose path holds blanks, sleeps as
@@ -178,17 +278,16 @@ TEST(Win32Platform, TheAdministratorsFolderIsTheirsAlone) {
     EXPECT_EQ(folder.substr(0, folder.rfind('\\')), platform.WindowsDirectory() + "\\Temp");
     EXPECT_NE(folder, next);
     const SECURITY_INFORMATION asked = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    LPWSTR text = nullptr;
+    UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> descriptor;
+    UniqueHandle<LPWSTR, &::LocalFree> text;
     ASSERT_EQ(::GetNamedSecurityInfoW(Widen(folder).c_str(), SE_FILE_OBJECT, asked, nullptr, nullptr, nullptr,
-                                      nullptr, &descriptor),
+                                      nullptr, descriptor.Put()),
               0u);
-    const UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> owned(descriptor);
-    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, 1, asked, &text, nullptr));
-    const UniqueHandle<LPWSTR, &::LocalFree> ownedText(text);
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.Get(), 1, asked, text.Put(),
+                                                                       nullptr));
     // Wine keeps no security of files: it answers from the Unix file's mode.
-    EXPECT_TRUE(RunningUnderWine() || Narrow(text) == "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)")
-        << Narrow(text);
+    EXPECT_TRUE(RunningUnderWine() || Narrow(text.Get()) == "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)")
+        << Narrow(text.Get());
     platform.RemoveFolder(folder);
     platform.RemoveFolder(next);
     EXPECT_EQ(::GetFileAttributesW(Widen(folder).c_str()), INVALID_FILE_ATTRIBUTES);
