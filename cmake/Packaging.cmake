@@ -49,7 +49,7 @@ if(RESOLVO_SIGN_PKCS12 OR RESOLVO_SIGN_PASSWORD_FILE)
     add_custom_command(OUTPUT ${RESOLVO_PACKAGED_EXE}
         COMMAND ${CMAKE_COMMAND} -D OSSLSIGNCODE=${RESOLVO_OSSLSIGNCODE} -D PKCS12=${RESOLVO_SIGN_PKCS12}
             -D PASSWORD_FILE=${RESOLVO_SIGN_PASSWORD_FILE} -D TIMESTAMP_URL=${RESOLVO_SIGN_TIMESTAMP_URL}
-            -D DESCRIPTION=${RESOLVO_PRODUCT_NAME} -D URL=http://${RESOLVO_FREESCAN_HOST}/
+            -D DESCRIPTION=${RESOLVO_PRODUCT_NAME} -D URL=${RESOLVO_HOMEPAGE}
             -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D INPUT=$<TARGET_FILE:resolvo> -D OUTPUT=${RESOLVO_PACKAGED_EXE}
             -P ${CMAKE_CURRENT_LIST_DIR}/Sign.cmake
         DEPENDS ${CMAKE_CURRENT_LIST_DIR}/Sign.cmake resolvo ${RESOLVO_SIGN_PKCS12}
@@ -78,3 +78,6 @@ add_custom_command(OUTPUT ${RESOLVO_PACKAGE}
 # configuration, and CMake refuses the name package while it is there.
 file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package DEPENDS ${RESOLVO_PACKAGE})
+
+# The files a release publishes, made from this download.
+include(${CMAKE_CURRENT_LIST_DIR}/Release.cmake)
