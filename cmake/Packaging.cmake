@@ -11,13 +11,16 @@
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-# Windows users open the guide in Notepad, which before Windows 10 only knows
-# CR LF line ends: they are made so here, whatever the checkout did to them.
-# The title's underline follows the product name's length.
-string(LENGTH "${RESOLVO_PRODUCT_NAME}" title_length)
-string(REPEAT "=" ${title_length} RESOLVO_TITLE_UNDERLINE)
-configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt
-    @ONLY NEWLINE_STYLE CRLF)
+# The download's guide is the users' guide itself, made plain text for
+# Notepad (CR LF line ends, which Notepad before Windows 10 needs), under the
+# product's name and version as its title: one text, which cannot drift.
+set(RESOLVO_GUIDE ${PROJECT_SOURCE_DIR}/docs/users-guide.md)
+add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/guide_to_text.py
+        ${RESOLVO_GUIDE} ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${RESOLVO_PRODUCT_NAME}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/guide_to_text.py ${RESOLVO_GUIDE}
+    COMMENT "Writing README.txt from ${RESOLVO_GUIDE}"
+    VERBATIM)
 
 set(RESOLVO_PACKAGE "${CMAKE_BINARY_DIR}/${RESOLVO_INTERNAL_NAME}-${RESOLVO_VERSION_TEXT}-win32.zip")
 
