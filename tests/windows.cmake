@@ -50,7 +50,7 @@ set(test_environment
 # What is shipped (only the 32-bit build is) read back from the files: the
 # download is made for it, as a plain build leaves it out.
 if(build_bits EQUAL 32)
-    add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
+    add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package release)
     set_tests_properties(make_package PROPERTIES FIXTURES_SETUP package)
 
     add_test(NAME resources COMMAND ${PROJECT_SOURCE_DIR}/tests/resources/check-resources.sh
@@ -76,6 +76,11 @@ if(build_bits EQUAL 32)
         ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} windows
         $<PATH:RELATIVE_PATH,$<TARGET_FILE:resolvo>,${CMAKE_BINARY_DIR}> ${package_in_build})
     set_tests_properties(reproducible_build PROPERTIES FIXTURES_REQUIRED package PROCESSORS 2 TIMEOUT 600)
+
+    # The release, built twice elsewhere with a made-up address (no network).
+    add_test(NAME release COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/release/check-release.py
+        ${PROJECT_SOURCE_DIR} windows)
+    set_tests_properties(release PROPERTIES PROCESSORS 2 TIMEOUT 600 ENVIRONMENT "${test_environment}")
 endif()
 
 if(build_bits EQUAL 32 AND wine_bits EQUAL 64)

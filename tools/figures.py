@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Measures, in one run, the figures the README quotes:
+"""Measures, in one run, the figures docs/figures.md quotes:
 
 - the name-file repair against its floor (the benchmark's median ratio);
 - the size of resolvo.exe;
