@@ -146,7 +146,8 @@ public:
     virtual void RemoveFolder(const std::string& path) = 0;
     // Moves a file to a name in the same folder, in place of what has that
     // name: a file, or a link, which goes itself, its target untouched.
-    // Fails where a folder or a read-only file has the name.
+    // Fails where a folder has the name, and on Windows where a read-only
+    // file has it (Wine replaces that too).
     virtual void MoveOver(const std::string& source, const std::string& target) = 0;
 
     // Brings a visible window to the front; fails for a window not yet shown.
