@@ -140,12 +140,21 @@ public:
 
     virtual std::string WindowsDirectory() = 0;
     virtual std::string ApplicationFolder() = 0;
-    // Creates a folder, under a name that was free, that only administrators
-    // and the system can change: what is put in it stays as written while the
-    // program uses it. Returns its path.
+    // Creates a folder, under a name that was free and that nobody could
+    // guess, that only administrators and the system can change: what is put
+    // in it stays as written while the program uses it. Returns its path.
     virtual std::string CreateAdministratorsFolder() = 0;
+    // The folders CreateAdministratorsFolder made in earlier runs that are
+    // still there: of its names, owned by the Administrators group, and
+    // neither a link nor a junction.
+    virtual std::vector<std::string> AdministratorsFoldersLeft() = 0;
     // Removes an empty folder.
     virtual void RemoveFolder(const std::string& path) = 0;
+    // Moves a file to a name in the same folder, in place of what has that
+    // name: a file, or a link, which goes itself, its target untouched.
+    // Fails where a folder has the name, and on Windows where a read-only
+    // file has it (Wine replaces that too).
+    virtual void MoveOver(const std::string& source, const std::string& target) = 0;
 
     // Brings a visible window to the front; fails for a window not yet shown.
     virtual void ActivateWindow(WindowId window) = 0;

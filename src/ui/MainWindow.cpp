@@ -75,6 +75,7 @@ bool MainWindow::Show() noexcept {
     ::ShowWindow(Handle(), SW_SHOW);
     ::SetForegroundWindow(Handle());
     FocusAddressAtEnd();
+    RunAction(actions_.Shown);
     return true;
 }
 

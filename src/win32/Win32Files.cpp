@@ -184,6 +184,17 @@ void Win32Platform::Rename(const std::string& source, const std::string& target)
     }
 }
 
+// A rename within one volume puts the file in the place of the name itself:
+// a link there goes, and what it pointed at is not opened. Without
+// MOVEFILE_COPY_ALLOWED a move to another volume fails rather than copy
+// into whatever the name leads to.
+void Win32Platform::MoveOver(const std::string& source, const std::string& target) {
+    if (!::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        RaiseLastError("MoveFileEx", target);
+    }
+}
+
 void Win32Platform::RemoveFile(const std::string& path) {
     if (!::DeleteFileW(Widen(path).c_str())) {
         RaiseLastError("DeleteFile", path);

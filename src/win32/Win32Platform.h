@@ -49,7 +49,9 @@ public:
     std::string WindowsDirectory() override;
     std::string ApplicationFolder() override;
     std::string CreateAdministratorsFolder() override;
+    std::vector<std::string> AdministratorsFoldersLeft() override;
     void RemoveFolder(const std::string& path) override;
+    void MoveOver(const std::string& source, const std::string& target) override;
     void ActivateWindow(WindowId window) override;
 };
 

@@ -20,7 +20,8 @@ const char* OpName(Op op) noexcept {
         "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
         "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
         "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow",
-        "ReadSetting", "SettingsKeyExists", "ProgramElevation", "ProgramFilesFolder"};
+        "ReadSetting", "SettingsKeyExists", "ProgramElevation", "ProgramFilesFolder", "MoveOver",
+        "AdministratorsFoldersLeft"};
     // clang-format on
     return Names[static_cast<int>(op)];
 }
@@ -219,6 +220,20 @@ void RecordingPlatform::Rename(const std::string& source, const std::string& tar
     Require(Op::Rename, source, true);
     if (fs::exists(DiskPath(target))) {
         throw Failure("Rename", target, error_code::AlreadyExists);
+    }
+    Move(source, target);
+}
+
+// As MoveFileEx does with MOVEFILE_REPLACE_EXISTING: a folder or a
+// read-only file under the target name is not replaced.
+void RecordingPlatform::MoveOver(const std::string& source, const std::string& target) {
+    Enter(Op::MoveOver, source + " -> " + target);
+    Require(Op::MoveOver, source, true);
+    if (fs::is_directory(fs::symlink_status(DiskPath(target)))) {
+        throw Failure("MoveOver", target, error_code::AccessDenied);
+    }
+    if (Exists(DiskPath(target))) {
+        Require(Op::MoveOver, target, true);
     }
     Move(source, target);
 }

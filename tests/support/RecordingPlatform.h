@@ -20,7 +20,7 @@ enum class Op {
     Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser,
     RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
     CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists, ProgramElevation,
-    ProgramFilesFolder,
+    ProgramFilesFolder, MoveOver, AdministratorsFoldersLeft,
 };
 // clang-format on
 
@@ -36,7 +36,8 @@ const char* OpName(Op op) noexcept;
 // here, with Windows' rules: a read-only file cannot be replaced or deleted;
 // a file with an open writer, or one another program holds, cannot be read,
 // replaced, renamed or deleted (its attributes can still be set); a file that
-// takes another's place keeps its own attributes. Time passes only in Pause.
+// takes another's place keeps its own attributes; a move over a link
+// replaces the link. Time passes only in Pause.
 // A Replace made to fail with 1177 leaves the files as ReplaceFile does then:
 // the target under the backup name, the replacement under its own.
 class RecordingPlatform : public Platform {
@@ -48,6 +49,7 @@ public:
     std::string programFilesFolder = "C:\\Program Files";
     std::map<std::string, std::string> asciiNames;  // host names typed in Unicode, by their ASCII form
     std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
+    std::vector<std::string> administratorsFoldersLeft;  // what AdministratorsFoldersLeft finds
     std::function<void(const std::string& command)> onCommand;  // what the program started does
     std::deque<MessageAnswer> answers;                          // the buttons the user presses, in turn
     // The machine's settings: string values by key and name, as read (expanded).
@@ -109,7 +111,12 @@ public:
         return applicationFolder;
     }
     std::string CreateAdministratorsFolder() override;
+    std::vector<std::string> AdministratorsFoldersLeft() override {
+        Enter(Op::AdministratorsFoldersLeft, {});
+        return administratorsFoldersLeft;
+    }
     void RemoveFolder(const std::string& path) override;
+    void MoveOver(const std::string& source, const std::string& target) override;
     void ActivateWindow(WindowId window) override {
         Enter(Op::ActivateWindow, std::to_string(static_cast<std::uintptr_t>(window)));
     }

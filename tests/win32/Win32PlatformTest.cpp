@@ -293,6 +293,32 @@ TEST(Win32Platform, TheAdministratorsFolderIsTheirsAlone) {
     EXPECT_EQ(::GetFileAttributesW(Widen(folder).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// The folders an earlier run left are found by their names and their owner:
+// a folder a user made under such a name, or one of another name, is not.
+TEST(Win32Platform, FoldersLeftAreTheAdministratorsOwnOfTheProgramsNames) {
+    Win32Platform platform;
+    const std::string ours = platform.CreateAdministratorsFolder();
+    const std::string name = ours.substr(ours.rfind('\\') + 1);
+    EXPECT_EQ(name.size(), 40u);
+    EXPECT_EQ(name.find_first_not_of("0123456789abcdef", 8), std::string::npos) << name;
+    const std::string temp = platform.WindowsDirectory() + "\\Temp\\";
+    const std::string usersOwn = temp + "resolvo." + std::string(32, 'a');
+    const std::string otherName = temp + "resolvo." + std::string(31, 'b');
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:WDD:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    const UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> owned(descriptor);
+    SECURITY_ATTRIBUTES everyones{sizeof everyones, descriptor, FALSE};
+    ASSERT_TRUE(::CreateDirectoryW(Widen(usersOwn).c_str(), &everyones));
+    ASSERT_TRUE(::CreateDirectoryW(Widen(otherName).c_str(), nullptr));
+    const std::vector<std::string> found = platform.AdministratorsFoldersLeft();
+    for (const std::string& folder : {ours, usersOwn, otherName}) {
+        platform.RemoveFolder(folder);
+    }
+    // Wine keeps no security of files, their owner included.
+    EXPECT_EQ(found, RunningUnderWine() ? std::vector<std::string>{} : std::vector<std::string>{ours});
+}
+
 TEST(Win32Platform, UnicodeHostNamesHaveAnAsciiForm) {
     EXPECT_EQ(Win32Platform().AsciiHostName("b\u00FCcher.example"), "xn--bcher-kva.example");
 }
