@@ -126,7 +126,7 @@ struct Scene {
         PutBack();
         // Later repairs of a run leave the backups alone; that is the case
         // measured, since the first one's backups are a second rewrite.
-        handler.RepairNameFiles(Host);
+        handler.RepairNameFiles({Host});
     }
 
     void PutBack() const {
@@ -176,7 +176,7 @@ void Measure(benchmark::State& state, Step step) {
 }
 
 void BM_Repair(benchmark::State& state) {
-    Measure(state, [](Scene& scene) { scene.handler.RepairNameFiles(Host); });
+    Measure(state, [](Scene& scene) { scene.handler.RepairNameFiles({Host}); });
 }
 
 void BM_ReadAndWriteBackFloor(benchmark::State& state) {
@@ -256,7 +256,7 @@ int main(int argc, char** argv) {
     const double floor = reporter.Median("BM_ReadAndWriteBackFloor/real_time");
     const double size = static_cast<double>(scene.hosts.size());
     const std::size_t repairPeak =
-        PeakAboveBaseline(scene, [](Scene& s) { s.handler.RepairNameFiles(Host); });
+        PeakAboveBaseline(scene, [](Scene& s) { s.handler.RepairNameFiles({Host}); });
     const std::size_t floorPeak = PeakAboveBaseline(scene, [](Scene& s) { s.Floor(); });
     std::printf("\nhosts file: %zu bytes\n", scene.hosts.size());
     std::printf("median times: repair %.1f us, floor %.1f us, ratio %.2f (target <= 1.2)\n", repair, floor,

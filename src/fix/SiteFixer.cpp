@@ -86,28 +86,47 @@ Explanation Explain(std::uint32_t code) {
     }
 }
 
+std::string ReasonFor(const Failure& failure, const Explanation& explanation) {
+    return explanation.reason != nullptr ? explanation.reason
+                                         : "Windows reported error " + std::to_string(failure.Code());
+}
+
+std::string Quote(std::string_view name) {
+    return '"' + std::string(name) + '"';
+}
+
+// What the failed stage attempted, and what became of the files.
+std::string Attempt(const namefiles::NameFileFailure& failure) {
+    const std::string file = Quote(namefiles::FileName(failure.File()));
+    return failure.Stage() == namefiles::RepairStage::Backup
+               ? "back up the file " + file + " to " + Quote(namefiles::BackupName(failure.File()))
+               : "repair the file " + file;
+}
+
+std::string Outcome(const namefiles::NameFileFailure& failure) {
+    const bool backup = failure.Stage() == namefiles::RepairStage::Backup;
+    if (!failure.CopiesLeft()) {
+        return backup ? "Both files were left unchanged." : "The file was left unchanged.";
+    }
+    const std::string missing =
+        Quote(backup ? namefiles::BackupName(failure.File()) : std::string(namefiles::FileName(failure.File())));
+    return missing +
+           " is missing for now: its old and its new copy are both in that folder, and the next Fix It puts "
+           "the newer one in its place." +
+           (backup ? " The file " + Quote(namefiles::FileName(failure.File())) + " was left unchanged." : "");
+}
+
 // A failed backup is told as such: the name file was then left unrepaired.
-std::string RepairFailedMessage(const Failure& failure) {
+std::string RepairFailedMessage(const namefiles::NameFileFailure& failure) {
     const Explanation explanation = Explain(failure.Code());
-    const std::string reason = explanation.reason != nullptr
-                                   ? explanation.reason
-                                   : "Windows reported error " + std::to_string(failure.Code());
-    const std::string& path = failure.Subject();
-    const std::size_t slash = path.rfind('\\');
-    if (slash == std::string::npos) {
-        return "Resolvo could not repair the hosts and lmhosts files: " + reason +
+    const std::string reason = ReasonFor(failure, explanation);
+    if (failure.Stage() == namefiles::RepairStage::Folder) {
+        return "Resolvo could not repair the " + std::string(namefiles::FileName(namefiles::NameFile::Hosts)) +
+               " and " + std::string(namefiles::FileName(namefiles::NameFile::Lmhosts)) + " files: " + reason +
                ". They were left unchanged.\r\n\r\n" + explanation.advice;
     }
-    const std::string folder = path.substr(0, slash + 1);
-    std::string name = path.substr(slash + 1);
-    const bool backup = name.ends_with(namefiles::NameFileRepair::BackupSuffix);
-    const std::string what =
-        backup ? "back up the file \"" +
-                     name.erase(name.size() - namefiles::NameFileRepair::BackupSuffix.size()) + "\" to \"" +
-                     path.substr(slash + 1) + "\""
-               : "repair the file \"" + name + "\"";
-    return "Resolvo could not " + what + " in " + folder + ": " + reason + ". " +
-           (backup ? "Both files were" : "The file was") + " left unchanged.\r\n\r\n" + explanation.advice;
+    return "Resolvo could not " + Attempt(failure) + " in " + JoinPath(failure.Folder().path, "") + ": " +
+           reason + ". " + Outcome(failure) + "\r\n\r\n" + explanation.advice;
 }
 
 std::string FreeScanAddress() {
@@ -170,7 +189,7 @@ void SiteFixer::RunFix(MainWindowAccess& window) {
     RunStep([&] {
         try {
             RepairNameFiles(host);
-        } catch (const Failure& failure) {
+        } catch (const namefiles::NameFileFailure& failure) {
             platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
         }
     });

@@ -9,16 +9,19 @@
 #include "namefiles/LineScan.h"
 #include "namefiles/SafeRewrite.h"
 #include "port/Failure.h"
+#include "port/Paths.h"
 #include "port/Step.h"
 
 namespace resolvo::namefiles {
 
 namespace {
 
-constexpr std::string_view EtcFolder = "\\drivers\\etc\\";
+constexpr std::string_view EtcFolder = "\\drivers\\etc";
 constexpr std::string_view HostsName = "hosts";
 constexpr std::string_view LmhostsName = "lmhosts";
 constexpr std::string_view CommentMark = "#";
+// A backup's name is the file's with this appended.
+constexpr std::string_view BackupSuffix = ".rv2";
 
 // Whether the bytes are UTF-16 text without a byte-order mark, judged as
 // Windows' IsTextUnicode judges zero-extended text: every ASCII character
@@ -47,69 +50,103 @@ std::string ReadNameFile(Files& files, const std::string& path, BusyBudget& busy
     return content;
 }
 
-// Whatever fails while a file is written is told as a failure of that file,
-// not of the temporary file it happened on.
-template <typename Work>
-void AsFailureOf(const std::string& path, Work&& work) {
-    try {
-        work();
-    } catch (const Failure& failure) {
-        if (failure.Subject() == path) {
-            throw;
-        }
-        throw Failure(failure.Operation(), path, failure.Code());
-    }
-}
-
 }  // namespace
 
-void NameFileRepair::RepairNameFiles(const std::vector<std::string>& names) {
-    state_.EtcDirectory = GetEtcDirectory();
-    hostsBusy_ = {};
-    lmhostsBusy_ = {};
-    RemoveLeftovers(files_, state_.EtcDirectory);
-    SaveAndClearAttributes();
+std::string_view FileName(NameFile file) noexcept {
+    return file == NameFile::Hosts ? HostsName : LmhostsName;
+}
+
+std::string BackupName(NameFile file) {
+    return std::string(FileName(file)) + std::string(BackupSuffix);
+}
+
+NameFileFailure::NameFileFailure(const Failure& cause, NameFile file, RepairStage stage, NameFolder folder,
+                                 bool copiesLeft)
+    : Failure(cause.Operation(), cause.Subject(), cause.Code()),
+      file_(file),
+      stage_(stage),
+      folder_(std::move(folder)),
+      copiesLeft_(copiesLeft) {}
+
+NameFileRepair::NameFileRepair(Files& files, std::string runTag) : files_(files), runTag_(std::move(runTag)) {}
+
+NameFolder NameFileRepair::RepairNameFiles(const std::vector<std::string>& names) {
+    AtStage(records_[0], RepairStage::Folder, [&] {
+        folder_ = {files_.SystemDirectory() + std::string(EtcFolder), true};
+    });
+    for (Record& record : records_) {
+        record.path = JoinPath(folder_.path, FileName(record.file));
+        record.busy = {};
+    }
+    ClearLeftovers();
+    for (Record& record : records_) {
+        SaveAndClear(record);
+    }
     // A failed stage must not leave a read-only file writable.
     try {
         BackUpOnce();
-        CommentOutHost(HostsPath(), names);
-        CommentOutHost(LmhostsPath(), names);
+        for (Record& record : records_) {
+            AtStage(record, RepairStage::Rewrite, [&] { Rewrite(record, names); });
+        }
     } catch (...) {
-        RestoreAttributes();
+        for (Record& record : records_) {
+            Restore(record);
+        }
         throw;
     }
-    RestoreAttributes();
+    for (Record& record : records_) {
+        Restore(record);
+    }
+    return folder_;
 }
 
-std::string NameFileRepair::GetEtcDirectory() {
-    return files_.SystemDirectory() + std::string(EtcFolder);
+// Whatever fails is told as a failure of the name file at that stage, not
+// of the temporary file or the backup it happened on.
+template <typename Work>
+void NameFileRepair::AtStage(const Record& record, RepairStage stage, Work&& work) {
+    try {
+        work();
+    } catch (const CopiesLeftBeside& failure) {
+        throw NameFileFailure(failure, record.file, stage, folder_, true);
+    } catch (const Failure& failure) {
+        throw NameFileFailure(failure, record.file, stage, folder_);
+    }
 }
 
-void NameFileRepair::SaveAndClearAttributes() {
-    restoreHosts_ = SaveAndClear(HostsPath(), state_.HostsAttributes);
-    restoreLmhosts_ = SaveAndClear(LmhostsPath(), state_.LmhostsAttributes);
+// A killed run's copy of a backup that cannot take its place is a failure
+// of the backup stage, as one of the file itself is of the rewrite.
+void NameFileRepair::ClearLeftovers() {
+    std::vector<std::string> names;
+    if (!RunStep([&] { names = files_.FileNames(folder_.path); })) {
+        return;
+    }
+    for (const Record& record : records_) {
+        AtStage(record, RepairStage::Rewrite,
+                [&] { RemoveLeftovers(files_, folder_.path, names, FileName(record.file)); });
+        AtStage(record, RepairStage::Backup,
+                [&] { RemoveLeftovers(files_, folder_.path, names, BackupName(record.file)); });
+    }
 }
 
-void NameFileRepair::RestoreAttributes() {
-    Restore(HostsPath(), state_.HostsAttributes, restoreHosts_);
-    Restore(LmhostsPath(), state_.LmhostsAttributes, restoreLmhosts_);
+void NameFileRepair::BackUpOnce() {
+    if (backedUp_) {
+        return;
+    }
+    for (Record& record : records_) {
+        AtStage(record, RepairStage::Backup, [&] { BackUp(record); });
+    }
+    backedUp_ = true;
 }
 
 // The backup is the file's exact bytes. Without a file (or with a folder in
 // its place) there is nothing to back up, and an older backup stays.
-void NameFileRepair::CopyToBackup(const std::string& path) {
-    if (!files_.FileExists(path)) {
+void NameFileRepair::BackUp(Record& record) {
+    if (!files_.FileExists(record.path)) {
         return;
     }
-    BusyBudget& busy = BusyOf(path);
-    const std::string content = ReadNameFile(files_, path, busy);
-    CheckLineLimit(path, content);
-    const std::string backup = path + std::string(BackupSuffix);
-    AsFailureOf(backup, [&] { WriteBackup(backup, content, busy); });
-}
-
-void NameFileRepair::CommentOutHost(const std::string& path, const std::vector<std::string>& names) {
-    AsFailureOf(path, [&] { Rewrite(path, names); });
+    const std::string content = ReadNameFile(files_, record.path, record.busy);
+    CheckLineLimit(record.path, content);
+    WriteBackup(JoinPath(folder_.path, BackupName(record.file)), content, record.busy);
 }
 
 // A read-only, hidden or system backup is written as the name files are: its
@@ -138,17 +175,16 @@ void NameFileRepair::WriteBackup(const std::string& backup, std::string_view byt
 // Only the "#" marks are added: every other byte, line ends included, stays
 // as it was. A file in which no line names the host is not written at all;
 // a missing one is created empty.
-void NameFileRepair::Rewrite(const std::string& path, const std::vector<std::string>& names) {
-    BusyBudget& busy = BusyOf(path);
-    if (!files_.FileExists(path)) {
-        SafeRewrite(files_, path, runTag_, busy).Commit(std::nullopt);
+void NameFileRepair::Rewrite(Record& record, const std::vector<std::string>& names) {
+    if (!files_.FileExists(record.path)) {
+        SafeRewrite(files_, record.path, runTag_, record.busy).Commit(std::nullopt);
         return;
     }
-    const std::string bytes = ReadNameFile(files_, path, busy);
+    const std::string bytes = ReadNameFile(files_, record.path, record.busy);
     // A line that names the site by more than one of its names gets one mark.
     std::vector<std::size_t> marks;
     for (const std::string& name : names) {
-        const std::vector<std::size_t> more = MarksFor(path, bytes, name);
+        const std::vector<std::size_t> more = MarksFor(record.path, bytes, name);
         marks.insert(marks.end(), more.begin(), more.end());
     }
     std::sort(marks.begin(), marks.end());
@@ -157,8 +193,8 @@ void NameFileRepair::Rewrite(const std::string& path, const std::vector<std::str
         return;
     }
     // Read before anything is written, so that a failure here costs nothing.
-    const std::uint32_t attributes = files_.GetAttributes(path);
-    SafeRewrite rewrite(files_, path, runTag_, busy);
+    const std::uint32_t attributes = files_.GetAttributes(record.path);
+    SafeRewrite rewrite(files_, record.path, runTag_, record.busy);
     const std::string_view content = bytes;
     std::size_t written = 0;
     for (const std::size_t mark : marks) {
@@ -170,49 +206,28 @@ void NameFileRepair::Rewrite(const std::string& path, const std::vector<std::str
     rewrite.Commit(attributes);
 }
 
-std::string NameFileRepair::HostsPath() const {
-    return state_.EtcDirectory + std::string(HostsName);
-}
-
-std::string NameFileRepair::LmhostsPath() const {
-    return state_.EtcDirectory + std::string(LmhostsName);
-}
-
-BusyBudget& NameFileRepair::BusyOf(const std::string& path) {
-    return path == HostsPath() ? hostsBusy_ : lmhostsBusy_;
-}
-
-void NameFileRepair::BackUpOnce() {
-    if (state_.NameFilesBackedUp) {
-        return;
-    }
-    CopyToBackup(HostsPath());
-    CopyToBackup(LmhostsPath());
-    state_.NameFilesBackedUp = true;
-}
-
 // The read-only bit is lifted only when the attributes could be saved: it
 // could not be put back otherwise. A file that is missing now may still get
 // the value saved at an earlier repair, once it has been created again.
-bool NameFileRepair::SaveAndClear(const std::string& path, std::uint32_t& saved) {
-    if (RunStep([&] { saved = files_.GetAttributes(path); })) {
-        RunStep([&] { ClearReadOnly(path); });
-        return true;
+void NameFileRepair::SaveAndClear(Record& record) {
+    if (RunStep([&] { record.attributes = files_.GetAttributes(record.path); })) {
+        RunStep([&] {
+            const std::uint32_t writable = record.attributes & SettableAttributes & ~ReadOnlyAttribute;
+            WhileBusy(files_, record.busy, [&] { files_.SetAttributes(record.path, writable); });
+        });
+        record.restorable = true;
+        return;
     }
     bool missing = false;
-    RunStep([&] { missing = !files_.FileExists(path); });
-    return missing;
+    RunStep([&] { missing = !files_.FileExists(record.path); });
+    record.restorable = missing;
 }
 
-void NameFileRepair::ClearReadOnly(const std::string& path) {
-    const std::uint32_t writable = files_.GetAttributes(path) & SettableAttributes & ~ReadOnlyAttribute;
-    WhileBusy(files_, BusyOf(path), [&] { files_.SetAttributes(path, writable); });
-}
-
-void NameFileRepair::Restore(const std::string& path, std::uint32_t saved, bool restorable) {
-    if (restorable) {
+void NameFileRepair::Restore(Record& record) {
+    if (record.restorable) {
         RunStep([&] {
-            WhileBusy(files_, BusyOf(path), [&] { files_.SetAttributes(path, saved & SettableAttributes); });
+            WhileBusy(files_, record.busy,
+                      [&] { files_.SetAttributes(record.path, record.attributes & SettableAttributes); });
         });
     }
 }

@@ -46,16 +46,13 @@ struct EtcScene {
         std::ranges::sort(names);
         return names;
     }
-    // The failure's code, told of a name file or its backup, never of a
-    // temporary file; 0 without one.
+    // The failure's code, told of the folder the files are in; 0 without one.
     std::uint32_t Repair(const std::string& host) {
         try {
-            repair.RepairNameFiles(host);
+            EXPECT_EQ(repair.RepairNameFiles({host}).path + "\\", Path(""));
             return 0;
-        } catch (const Failure& failure) {
-            const std::string name = failure.Subject().substr(Path("").size());
-            EXPECT_TRUE(name == "hosts" || name == "lmhosts" || name == "hosts.rv2" || name == "lmhosts.rv2")
-                << failure.Subject();
+        } catch (const NameFileFailure& failure) {
+            EXPECT_EQ(failure.Folder().path + "\\", Path(""));
             return failure.Code();
         }
     }
@@ -226,12 +223,12 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
     };
     EtcScene clean;
     arrange(clean);
-    clean.repair.RepairNameFiles("example.com");
+    clean.repair.RepairNameFiles({"example.com"});
 
     // Each operation with the number of its calls in a repair without faults,
     // so that a call that stops happening cannot shrink the sweep unseen.
     const std::pair<Op, std::size_t> sweep[]{
-        {Op::OpenForReading, 4}, {Op::GetAttributes, 7}, {Op::SetAttributes, 8}, {Op::CreateNew, 4},
+        {Op::OpenForReading, 4}, {Op::GetAttributes, 5}, {Op::SetAttributes, 8}, {Op::CreateNew, 4},
         {Op::Write, 8},          {Op::CloseWriter, 4},   {Op::Replace, 3},       {Op::Rename, 1}};
     for (const auto& [op, count] : sweep) {
         ASSERT_EQ(op == Op::Write ? static_cast<std::size_t>(clean.platform.writes)
@@ -255,7 +252,6 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
             const bool lmhostsBackedUp = scene.Find("lmhosts.rv2") == lmhosts;
             EXPECT_TRUE(hostsBackedUp || scene.Get("hosts.rv2") == "older\r\n");
             EXPECT_TRUE(lmhostsBackedUp || !scene.Find("lmhosts.rv2"));
-            EXPECT_EQ(scene.repair.ModuleState().NameFilesBackedUp, hostsBackedUp && lmhostsBackedUp);
             EXPECT_EQ(scene.Bits("hosts"), hostsBitsLost ? hostsBits & ~ReadOnly : hostsBits);
             EXPECT_EQ(scene.Bits("lmhosts"), lmhostsBitsLost ? lmhostsBits & ~ReadOnly : lmhostsBits);
             EXPECT_EQ(scene.Bits("hosts.rv2"), hostsBits);
@@ -266,7 +262,7 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
     // Later repairs of the run back up nothing, a hosts deleted meanwhile comes
     // back empty with the bits saved first, and a file grown too long is refused.
     std::filesystem::remove(clean.Disk("hosts"));
-    clean.repair.RepairNameFiles("a.lan");
+    clean.repair.RepairNameFiles({"a.lan"});
     EXPECT_EQ(clean.Find("hosts"), ""s);
     EXPECT_EQ(clean.Bits("hosts"), hostsBits);
     EXPECT_EQ(clean.Get("lmhosts.rv2"), lmhosts);
@@ -277,7 +273,7 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
     // A run that finds the files missing backs up neither and makes them plain.
     std::filesystem::remove(clean.Disk("hosts"));
     std::filesystem::remove(clean.Disk("lmhosts"));
-    NameFileRepair(clean.platform, "8").RepairNameFiles("other.lan");
+    NameFileRepair(clean.platform, "8").RepairNameFiles({"other.lan"});
     EXPECT_EQ(clean.Get("hosts.rv2") + clean.Get("lmhosts.rv2"), hosts + lmhosts);
     EXPECT_EQ(clean.Bits("hosts") | clean.Bits("lmhosts"), 0x80u);  // FILE_ATTRIBUTE_NORMAL
 }
