@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <new>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -117,6 +118,13 @@ std::string RealisticHosts() {
     return text;
 }
 
+// A machine whose settings name no folder for the name files: the usual one is repaired.
+class NoSettings final : public MachineSettings {
+public:
+    std::optional<std::string> ReadSetting(const std::string&, const std::string&) override { return {}; }
+    bool SettingsKeyExists(const std::string&) override { return false; }
+};
+
 // The etc folder in a temporary system directory, with the hosts file put
 // back to the same content before every measured step.
 struct Scene {
@@ -153,7 +161,8 @@ struct Scene {
         std::string path;
     } folder;
     DiskFiles files{folder.path};
-    NameFileRepair handler{files, "bench"};
+    NoSettings settings;
+    NameFileRepair handler{files, settings, "bench"};
     std::string hostsPath;
 };
 

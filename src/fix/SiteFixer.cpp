@@ -116,17 +116,37 @@ std::string Outcome(const namefiles::NameFileFailure& failure) {
            (backup ? " The file " + Quote(namefiles::FileName(failure.File())) + " was left unchanged." : "");
 }
 
+std::string BothFiles() {
+    return std::string(namefiles::FileName(namefiles::NameFile::Hosts)) + " and " +
+           std::string(namefiles::FileName(namefiles::NameFile::Lmhosts));
+}
+
+// Malware that takes over web addresses often points Windows at a folder of
+// its own; that Windows reads the files from elsewhere is itself worth a word.
+constexpr char UnusualFolderWarning[] =
+    "drivers\\etc in the system folder: a program may have changed that to take over web addresses, and your "
+    "virus checker can look for it.";
+
 // A failed backup is told as such: the name file was then left unrepaired.
 std::string RepairFailedMessage(const namefiles::NameFileFailure& failure) {
     const Explanation explanation = Explain(failure.Code());
     const std::string reason = ReasonFor(failure, explanation);
     if (failure.Stage() == namefiles::RepairStage::Folder) {
-        return "Resolvo could not repair the " + std::string(namefiles::FileName(namefiles::NameFile::Hosts)) +
-               " and " + std::string(namefiles::FileName(namefiles::NameFile::Lmhosts)) + " files: " + reason +
+        return "Resolvo could not repair the " + BothFiles() + " files: " + reason +
                ". They were left unchanged.\r\n\r\n" + explanation.advice;
     }
+    const std::string note = failure.Folder().usual ? ""
+                                                    : "\r\n\r\nWindows reads the " + BothFiles() +
+                                                          " files from that folder, not from the usual one, " +
+                                                          UnusualFolderWarning;
     return "Resolvo could not " + Attempt(failure) + " in " + JoinPath(failure.Folder().path, "") + ": " +
-           reason + ". " + Outcome(failure) + "\r\n\r\n" + explanation.advice;
+           reason + ". " + Outcome(failure) + "\r\n\r\n" + explanation.advice + note;
+}
+
+// Said once in a run: the files were repaired where Windows reads them.
+std::string RepairedElsewhereMessage(const std::string& folder) {
+    return "Resolvo made its fix in the " + BothFiles() + " files in " + JoinPath(folder, "") +
+           ", the folder Windows reads them from. It is not the usual folder, " + UnusualFolderWarning;
 }
 
 std::string FreeScanAddress() {
@@ -169,7 +189,11 @@ void SiteFixer::RepairNameFiles(const std::string& host) {
     if (std::any_of(host.begin(), host.end(), IsNonAscii)) {
         RunStep([&] { names.push_back(platform_.AsciiHostName(host)); });
     }
-    nameFiles_.RepairNameFiles(names);
+    const namefiles::NameFolder folder = nameFiles_.RepairNameFiles(names);
+    if (!folder.usual && !folderTold_) {
+        folderTold_ = true;
+        platform_.ShowMessage(RepairedElsewhereMessage(folder.path), MessageKind::OkOnly);
+    }
 }
 
 // The address is checked whole before anything changes: the browser, whichever
@@ -190,6 +214,7 @@ void SiteFixer::RunFix(MainWindowAccess& window) {
         try {
             RepairNameFiles(host);
         } catch (const namefiles::NameFileFailure& failure) {
+            folderTold_ = folderTold_ || !failure.Folder().usual;
             platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
         }
     });

@@ -8,6 +8,7 @@
 
 #include "namefiles/LineScan.h"
 #include "namefiles/SafeRewrite.h"
+#include "port/Ascii.h"
 #include "port/Failure.h"
 #include "port/Paths.h"
 #include "port/Step.h"
@@ -16,7 +17,11 @@ namespace resolvo::namefiles {
 
 namespace {
 
-constexpr std::string_view EtcFolder = "\\drivers\\etc";
+// Where Windows reads the name files from, and where it usually is: the
+// drivers\etc folder in the system directory.
+constexpr std::string_view TcpipParameters = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+constexpr std::string_view DataBasePath = "DataBasePath";
+constexpr std::string_view EtcFolder = "drivers\\etc";
 constexpr std::string_view HostsName = "hosts";
 constexpr std::string_view LmhostsName = "lmhosts";
 constexpr std::string_view CommentMark = "#";
@@ -38,6 +43,41 @@ bool LooksLikeUtf16(std::string_view bytes) noexcept {
     // NUL in at least every other unit on one side, and rarely on the other.
     return units > 0 && std::max(nulFirst, nulSecond) * 2 >= units &&
            std::min(nulFirst, nulSecond) * 4 < units;
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+// Only a path from a root names a folder: a relative one would be looked
+// for in whatever folder is current.
+bool IsRooted(std::string_view path) noexcept {
+    return path.starts_with('\\') || (path.size() >= 3 && path[1] == ':' && path[2] == '\\');
+}
+
+bool SameLetters(std::string_view a, std::string_view b) noexcept {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
+}
+
+// Whether the path is the folder or lies inside it, in any letter case.
+bool IsWithin(std::string_view path, std::string_view folder) noexcept {
+    return path.size() >= folder.size() && SameLetters(path.substr(0, folder.size()), folder) &&
+           (path.size() == folder.size() || path[folder.size()] == '\\');
+}
+
+// A 32-bit program on 64-bit Windows that names a folder in the system
+// directory is led to the 32-bit SysWOW64 instead, except for drivers\etc
+// and a few others that Windows exempts. Elsewhere in the system directory
+// the folder Windows reads from is reached through the native alias.
+std::string Reached(Files& files, const std::string& system, const std::string& folder) {
+    if (!IsWithin(folder, system) || IsWithin(folder, JoinPath(system, EtcFolder))) {
+        return folder;
+    }
+    return files.NativeSystemDirectory() + folder.substr(system.size());
 }
 
 // A UTF-16 file is refused: its lines cannot be split at single bytes, and
@@ -68,14 +108,13 @@ NameFileFailure::NameFileFailure(const Failure& cause, NameFile file, RepairStag
       folder_(std::move(folder)),
       copiesLeft_(copiesLeft) {}
 
-NameFileRepair::NameFileRepair(Files& files, std::string runTag) : files_(files), runTag_(std::move(runTag)) {}
+NameFileRepair::NameFileRepair(Files& files, MachineSettings& settings, std::string runTag)
+    : files_(files), settings_(settings), runTag_(std::move(runTag)) {}
 
 NameFolder NameFileRepair::RepairNameFiles(const std::vector<std::string>& names) {
-    AtStage(records_[0], RepairStage::Folder, [&] {
-        folder_ = {files_.SystemDirectory() + std::string(EtcFolder), true};
-    });
+    AtStage(records_[0], RepairStage::Folder, [&] { LocateFolder(); });
     for (Record& record : records_) {
-        record.path = JoinPath(folder_.path, FileName(record.file));
+        record.path = JoinPath(reached_, FileName(record.file));
         record.busy = {};
     }
     ClearLeftovers();
@@ -100,6 +139,28 @@ NameFolder NameFileRepair::RepairNameFiles(const std::vector<std::string>& names
     return folder_;
 }
 
+// Windows reads the name files from the folder its settings name. Where they
+// name none, or no folder that exists, it is the usual one, as it is for
+// Windows when the value is missing. A setting that cannot be read counts as
+// missing.
+void NameFileRepair::LocateFolder() {
+    const std::string system = files_.SystemDirectory();
+    const std::string usual = JoinPath(system, EtcFolder);
+    std::optional<std::string> named;
+    RunStep([&] { named = settings_.ReadSetting(std::string(TcpipParameters), std::string(DataBasePath)); });
+    if (named && IsRooted(*named)) {
+        const std::string folder = WithoutTrailingSlashes(*named);
+        const std::string reached = Reached(files_, system, folder);
+        if (files_.FolderExists(reached)) {
+            folder_ = {folder, SameLetters(folder, usual)};
+            reached_ = reached;
+            return;
+        }
+    }
+    folder_ = {usual, true};
+    reached_ = usual;
+}
+
 // Whatever fails is told as a failure of the name file at that stage, not
 // of the temporary file or the backup it happened on.
 template <typename Work>
@@ -117,36 +178,45 @@ void NameFileRepair::AtStage(const Record& record, RepairStage stage, Work&& wor
 // of the backup stage, as one of the file itself is of the rewrite.
 void NameFileRepair::ClearLeftovers() {
     std::vector<std::string> names;
-    if (!RunStep([&] { names = files_.FileNames(folder_.path); })) {
+    if (!RunStep([&] { names = files_.FileNames(reached_); })) {
         return;
     }
     for (const Record& record : records_) {
         AtStage(record, RepairStage::Rewrite,
-                [&] { RemoveLeftovers(files_, folder_.path, names, FileName(record.file)); });
+                [&] { RemoveLeftovers(files_, reached_, names, FileName(record.file)); });
         AtStage(record, RepairStage::Backup,
-                [&] { RemoveLeftovers(files_, folder_.path, names, BackupName(record.file)); });
+                [&] { RemoveLeftovers(files_, reached_, names, BackupName(record.file)); });
     }
 }
 
 void NameFileRepair::BackUpOnce() {
-    if (backedUp_) {
+    if (backedUpIn_ == reached_) {
         return;
     }
     for (Record& record : records_) {
-        AtStage(record, RepairStage::Backup, [&] { BackUp(record); });
+        BackUp(record);
     }
-    backedUp_ = true;
+    backedUpIn_ = reached_;
 }
 
 // The backup is the file's exact bytes. Without a file (or with a folder in
-// its place) there is nothing to back up, and an older backup stays.
+// its place) there is nothing to back up, and an older backup stays. A file
+// that cannot be read, or is refused, fails as a file not repaired.
 void NameFileRepair::BackUp(Record& record) {
-    if (!files_.FileExists(record.path)) {
-        return;
+    bool present = false;
+    std::string content;
+    AtStage(record, RepairStage::Rewrite, [&] {
+        present = files_.FileExists(record.path);
+        if (present) {
+            content = ReadNameFile(files_, record.path, record.busy);
+            CheckLineLimit(record.path, content);
+        }
+    });
+    if (present) {
+        AtStage(record, RepairStage::Backup, [&] {
+            WriteBackup(JoinPath(reached_, BackupName(record.file)), content, record.busy);
+        });
     }
-    const std::string content = ReadNameFile(files_, record.path, record.busy);
-    CheckLineLimit(record.path, content);
-    WriteBackup(JoinPath(folder_.path, BackupName(record.file)), content, record.busy);
 }
 
 // A read-only, hidden or system backup is written as the name files are: its

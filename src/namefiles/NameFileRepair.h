@@ -58,12 +58,13 @@ class NameFileRepair {
 public:
     static constexpr int MaxLines = namefiles::MaxLines;
 
-    // runTag names this run's temporary files.
-    NameFileRepair(Files& files, std::string runTag);
+    // runTag names this run's temporary files. The settings say which
+    // folder Windows reads the files from.
+    NameFileRepair(Files& files, MachineSettings& settings, std::string runTag);
 
     // Comments out the lines that name a site by any of its names: as typed
     // and, for a name typed in Unicode, its ASCII form. Returns the folder it
-    // repaired the files in; raises a NameFileFailure.
+    // repaired the files in, as Windows names it; raises a NameFileFailure.
     NameFolder RepairNameFiles(const std::vector<std::string>& names);
 
 private:
@@ -82,6 +83,7 @@ private:
         BusyBudget busy;
     };
 
+    void LocateFolder();
     template <typename Work>
     void AtStage(const Record& record, RepairStage stage, Work&& work);
     void ClearLeftovers();
@@ -93,10 +95,15 @@ private:
     void Restore(Record& record);
 
     Files& files_;
+    MachineSettings& settings_;
     std::string runTag_;
     NameFolder folder_;
+    // Where the program reaches the folder, which is not always its name.
+    std::string reached_;
     std::array<Record, 2> records_{Record(NameFile::Hosts), Record(NameFile::Lmhosts)};
-    bool backedUp_ = false;
+    // The folder whose files this run has backed up; a folder that Windows
+    // has been set to read from meanwhile gets its own backups.
+    std::string backedUpIn_;
 };
 
 }  // namespace resolvo::namefiles

@@ -59,11 +59,17 @@ public:
     virtual ~Files() = default;
 
     virtual std::string SystemDirectory() = 0;
+    // The system directory as Windows' own 64-bit programs see it. A 32-bit
+    // program on 64-bit Windows reaches it only through the alias Sysnative,
+    // since its plain name leads to the 32-bit SysWOW64; everywhere else it
+    // is the system directory itself.
+    virtual std::string NativeSystemDirectory() = 0;
 
     virtual std::uint32_t GetAttributes(const std::string& path) = 0;
     virtual void SetAttributes(const std::string& path, std::uint32_t bits) = 0;
     // True for hidden and system files too.
     virtual bool FileExists(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
     // The time of the file's last change, in the system's ticks.
     virtual std::uint64_t LastWriteTime(const std::string& path) = 0;
     // The names of the files (not folders) in a folder.

@@ -8,6 +8,7 @@
 #include "win32/Handles.h"
 #include "win32/LastError.h"
 #include "win32/MessagePump.h"
+#include "win32/SystemFunction.h"
 #include "win32/Text.h"
 
 namespace resolvo::win32 {
@@ -83,6 +84,24 @@ std::string Win32Platform::SystemDirectory() {
     return QueryFolder(::GetSystemDirectoryW, "GetSystemDirectory");
 }
 
+// Only a 32-bit program on 64-bit Windows has the alias, and Windows XP and
+// Server 2003 only with their update 942589: without it the system directory
+// is what is left (see "File System Redirector" in Microsoft's documentation).
+// IsWow64Process is looked up, since Windows XP before its second service
+// pack lacks it.
+std::string Win32Platform::NativeSystemDirectory() {
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64Process = SystemFunction<IsWow64ProcessFunction>(L"kernel32.dll", "IsWow64Process");
+    BOOL wow64 = FALSE;
+    if (isWow64Process != nullptr && isWow64Process(::GetCurrentProcess(), &wow64) && wow64) {
+        const std::string alias = JoinPath(WindowsDirectory(), "Sysnative");
+        if (FolderExists(alias)) {
+            return alias;
+        }
+    }
+    return SystemDirectory();
+}
+
 std::uint32_t Win32Platform::GetAttributes(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -101,6 +120,11 @@ void Win32Platform::SetAttributes(const std::string& path, std::uint32_t bits) {
 bool Win32Platform::FileExists(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Platform::FolderExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::uint64_t Win32Platform::LastWriteTime(const std::string& path) {

@@ -58,8 +58,7 @@ struct FixRun {
 
     Seen operator()(const std::vector<MessageAnswer>& answers) {
         platform.answers.assign(answers.begin(), answers.end());
-        namefiles::NameFileRepair nameFiles(platform, "test");
-        SiteFixer(platform, nameFiles).RunFix(window);
+        fixer.RunFix(window);
         Seen seen;
         for (const std::string& entry : platform.journal) {
             const std::string subject = entry.substr(entry.find(' ') + 1);
@@ -82,6 +81,8 @@ struct FixRun {
     testing::TempDir dir;
     RecordingPlatform platform;
     testing::FakeWindow window;
+    namefiles::NameFileRepair nameFiles{platform, platform, "test"};
+    SiteFixer fixer{platform, nameFiles};
 };
 
 // Nor does an address that a browser would take for something else than a
@@ -173,6 +174,38 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
         "exist. They were left unchanged.\r\n\r\nCreate that folder in the system folder, as "
         "administrator, and press Fix It again.");
     EXPECT_EQ(run.platform.CallsOf(Op::RunCommand), Seen{OpenTyped});
+}
+
+// Where Windows reads the name files from another folder than the usual
+// one, the files there are repaired, and the run says so once, naming the
+// folder: after its first repair, or in its first failure.
+TEST(SiteFixer, SaysOnceInARunThatWindowsReadsTheFilesFromAnUnusualFolder) {
+    for (const bool fails : {false, true}) {
+        FixRun run;
+        const std::string folder = run.dir.PathOf("elsewhere");
+        run.dir.Write("elsewhere/hosts", Hosts);
+        run.platform.settings["SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"]["DataBasePath"] =
+            folder;
+        if (fails) {
+            run.platform.FailOn(Op::CreateNew, 1, "hosts.rv2", error_code::DiskFull);
+        }
+        run({Ok, Yes, Ok});
+        const std::vector<std::string> told = run.platform.CallsOf(Op::ShowMessage);
+        ASSERT_FALSE(told.empty());
+        EXPECT_TRUE(told.front().starts_with(fails ? "critical: " : "ok: ")) << told.front();
+        EXPECT_NE(told.front().find(folder + "\\"), std::string::npos) << told.front();
+        const std::string& text = told.front();
+        EXPECT_TRUE(text.find("usual folder, drivers\\etc") != std::string::npos ||
+                    text.find("usual one, drivers\\etc") != std::string::npos)
+            << text;
+        EXPECT_EQ(run.dir.Read("elsewhere/hosts"),
+                  fails ? Hosts : "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
+        // The second fix of the run says nothing of the folder.
+        run.platform.journal.clear();
+        run({Yes, Ok});
+        EXPECT_EQ(run.platform.CallsOf(Op::ShowMessage).size(), 2u);
+    }
 }
 
 // An elevated program opens the site only as the desktop user: through the

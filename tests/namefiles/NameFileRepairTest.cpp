@@ -59,7 +59,7 @@ struct EtcScene {
 
     testing::TempDir dir;
     testing::RecordingPlatform platform;
-    NameFileRepair repair{platform, "7"};
+    NameFileRepair repair{platform, platform, "7"};
 };
 
 // Only "#" marks are added: line ends of every kind, a missing last line end
@@ -128,6 +128,61 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         // The backups are new files; the name files are replaced only when a line is marked.
         EXPECT_EQ(scene.platform.CallsOf(Op::Replace).size(), before != after ? 2u : 0u);
         EXPECT_TRUE(scene.TemporaryFiles().empty());
+    }
+}
+
+// Windows reads the name files from the folder its DataBasePath setting
+// names: that folder's files are repaired and backed up, and those of the
+// usual one left alone. A 32-bit program on 64-bit Windows reaches a folder
+// of the system directory other than drivers\etc through the native alias,
+// since its plain name leads to SysWOW64. A value that names no folder, or
+// none that exists, leaves the usual folder as the one repaired.
+TEST(NameFiles, RepairsTheFilesInTheFolderWindowsReadsThemFrom) {
+    struct Row {
+        std::string label;
+        std::optional<std::string> setting;  // relative to the test's folder where it starts with "/"
+        bool nativeAlias = false;            // the program runs as 32-bit code on 64-bit Windows
+        std::string repaired;                // the folder whose files change on disk
+        bool usual = true;
+    };
+    const std::vector<Row> rows{
+        {"no value", std::nullopt, false, "sys/drivers/etc"},
+        {"an empty value", "", false, "sys/drivers/etc"},
+        {"a relative path", "elsewhere", false, "sys/drivers/etc"},
+        {"a folder that does not exist", "/nowhere", false, "sys/drivers/etc"},
+        {"the usual folder, named otherwise", "/SYS\\Drivers\\ETC\\", true, "sys/drivers/etc"},
+        {"a folder outside the system directory", "/elsewhere", true, "elsewhere", false},
+        {"a folder in the system directory, through the alias", "/sys\\drivers\\other", true,
+         "native/drivers/other", false},
+        {"a folder in the system directory, without an alias", "/sys\\drivers\\other", false, "sys/drivers/other",
+         false},
+    };
+    const std::string hosts = "10.0.0.7 www.example.com\r\n";
+    const std::vector<std::string> folders{"sys/drivers/etc", "elsewhere", "sys/drivers/other",
+                                           "native/drivers/other"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        EtcScene scene;
+        for (const std::string& folder : folders) {
+            scene.dir.Write(folder + "/hosts", hosts);
+        }
+        if (row.nativeAlias) {
+            scene.platform.nativeSystemDirectory = scene.dir.PathOf("native");
+        }
+        if (row.setting) {
+            const std::string value =
+                row.setting->starts_with("/") ? scene.dir.PathOf("") + row.setting->substr(1) : *row.setting;
+            scene.platform.settings["SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"]["DataBasePath"] =
+                value;
+        }
+        const NameFolder folder = scene.repair.RepairNameFiles({"example.com"});
+        EXPECT_EQ(folder.usual, row.usual);
+        for (const std::string& other : folders) {
+            const bool repaired = other == row.repaired;
+            EXPECT_EQ(scene.dir.Read(other + "/hosts"), repaired ? "#" + hosts : hosts) << other;
+            EXPECT_EQ(scene.dir.Read(other + "/hosts.rv2"), repaired ? hosts : "") << other;
+            EXPECT_EQ(scene.dir.Exists(other + "/lmhosts"), repaired) << other;
+        }
     }
 }
 
@@ -273,7 +328,7 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
     // A run that finds the files missing backs up neither and makes them plain.
     std::filesystem::remove(clean.Disk("hosts"));
     std::filesystem::remove(clean.Disk("lmhosts"));
-    NameFileRepair(clean.platform, "8").RepairNameFiles({"other.lan"});
+    NameFileRepair(clean.platform, clean.platform, "8").RepairNameFiles({"other.lan"});
     EXPECT_EQ(clean.Get("hosts.rv2") + clean.Get("lmhosts.rv2"), hosts + lmhosts);
     EXPECT_EQ(clean.Bits("hosts") | clean.Bits("lmhosts"), 0x80u);  // FILE_ATTRIBUTE_NORMAL
 }

@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 const char* OpName(Op op) noexcept {
     // clang-format off
     static constexpr const char* Names[] = {
-        "SystemDirectory", "GetAttributes", "SetAttributes", "FileExists", "LastWriteTime", "FileNames",
+        "SystemDirectory", "NativeSystemDirectory", "GetAttributes", "SetAttributes", "FileExists",
+        "FolderExists", "LastWriteTime", "FileNames",
         "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
         "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
         "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow",
@@ -154,6 +155,12 @@ void RecordingPlatform::SetAttributes(const std::string& path, std::uint32_t bit
 bool RecordingPlatform::FileExists(const std::string& path) {
     Enter(Op::FileExists, path);
     return programs.count(path) != 0 || Exists(DiskPath(path));
+}
+
+bool RecordingPlatform::FolderExists(const std::string& path) {
+    Enter(Op::FolderExists, path);
+    std::error_code error;
+    return fs::is_directory(DiskPath(path), error);
 }
 
 std::uint64_t RecordingPlatform::LastWriteTime(const std::string& path) {

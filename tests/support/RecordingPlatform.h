@@ -16,7 +16,8 @@ namespace resolvo::testing {
 
 // clang-format off
 enum class Op {
-    SystemDirectory, GetAttributes, SetAttributes, FileExists, LastWriteTime, FileNames, OpenForReading, CreateNew,
+    SystemDirectory, NativeSystemDirectory, GetAttributes, SetAttributes, FileExists, FolderExists, LastWriteTime,
+    FileNames, OpenForReading, CreateNew,
     Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser,
     RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
     CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists,
@@ -41,6 +42,9 @@ const char* OpName(Op op) noexcept;
 class RecordingPlatform : public Platform {
 public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
+    // The system directory's alias for a 32-bit program on 64-bit Windows;
+    // empty where there is none (the system directory is given then).
+    std::string nativeSystemDirectory;
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<std::string> programs;  // files outside the test's folders that exist
     Elevation elevation = Elevation::Default;
@@ -70,9 +74,14 @@ public:
         Enter(Op::SystemDirectory, {});
         return systemDirectory;
     }
+    std::string NativeSystemDirectory() override {
+        Enter(Op::NativeSystemDirectory, {});
+        return nativeSystemDirectory.empty() ? systemDirectory : nativeSystemDirectory;
+    }
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
     bool FileExists(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
     std::uint64_t LastWriteTime(const std::string& path) override;
     std::vector<std::string> FileNames(const std::string& folder) override;
     std::string OpenForReading(const std::string& path) override;
