@@ -33,6 +33,8 @@ public:
                  const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
+    std::string FileOwner(const std::string&) override { return {}; }
+    void SetFileOwner(const std::string&, const std::string&) override {}
     void Pause(int) override {}
 
 private:

@@ -122,8 +122,8 @@ void SafeRewrite::Write(std::string_view bytes) {
     writer_->Write(bytes);
 }
 
-// Replacing keeps the target's identity: a renamed temporary file would take
-// the folder's inherited permissions in place of the target's own.
+// Replacing keeps the target's access list: a renamed temporary file would
+// take the folder's inherited permissions in place of the target's own.
 void SafeRewrite::Commit(std::optional<std::uint32_t> attributes) {
     writer_->Close();
     writer_.reset();
@@ -147,6 +147,10 @@ void SafeRewrite::ReplaceTarget() {
     do {
         backup = NameFor(++number);
     } while (files_.FileExists(backup));
+    // Replacing keeps the access list but not the owner: the new file's is
+    // whoever made it. The old owner is put back where the program may.
+    std::optional<std::string> owner;
+    RunStep([&] { owner = files_.FileOwner(target_); });
     try {
         WhileBusy(files_, busy_, [&] { files_.Replace(temporary_, target_, backup); });
     } catch (const Failure& failure) {
@@ -154,6 +158,9 @@ void SafeRewrite::ReplaceTarget() {
             throw;
         }
         PutBackAfter(failure, backup);
+    }
+    if (owner) {
+        RunStep([&] { files_.SetFileOwner(target_, *owner); });
     }
     RunStep([&] { WhileBusy(files_, busy_, [&] { files_.RemoveFile(backup); }); });
 }

@@ -81,8 +81,8 @@ public:
     virtual std::unique_ptr<FileWriter> CreateNew(const std::string& path) = 0;
     // Puts the replacement's content in the place of an existing target, the
     // target itself going to the backup name (where no file is). The target
-    // keeps its identity: its security, owner, creation time and streams; its
-    // attributes are the caller's to set again. A failure may come half way,
+    // keeps its access list, creation time and streams; its owner becomes the
+    // replacement's, and its attributes are the caller's to set again. A failure may come half way,
     // as Windows' ReplaceFile has it: error 1177
     // (error_code::UnableToMoveReplacement2) leaves the target under the
     // backup name and the replacement under its own; after any other failure
@@ -92,6 +92,12 @@ public:
     // Renames a file to a path where there is none yet.
     virtual void Rename(const std::string& source, const std::string& target) = 0;
     virtual void RemoveFile(const std::string& path) = 0;
+    // A file's owner, as opaque bytes (a Windows security identifier).
+    virtual std::string FileOwner(const std::string& path) = 0;
+    // Gives a file an owner read with FileOwner. Another owner than the
+    // program's own takes the restore privilege, which an elevated
+    // administrator holds; without it the change is refused.
+    virtual void SetFileOwner(const std::string& path, const std::string& owner) = 0;
 
     // Waits while the program's windows keep painting; input made meanwhile
     // is dropped.

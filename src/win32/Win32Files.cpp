@@ -2,6 +2,11 @@
 #include "win32/Win32Platform.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "port/Failure.h"
 #include "port/Paths.h"
@@ -63,6 +68,43 @@ private:
     UniqueFileHandle file_;
     std::string path_;
     std::string buffer_;
+};
+
+using UniqueLocal = UniqueHandle<HLOCAL, &::LocalFree>;
+
+// A privilege of the process's token, enabled while this lives and put back
+// as it was after. Where the token lacks it, nothing changes, and what needs
+// it is refused as it would have been.
+class EnabledPrivilege {
+public:
+    explicit EnabledPrivilege(const wchar_t* name) noexcept {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+            return;
+        }
+        token_.Reset(token);
+        TOKEN_PRIVILEGES wanted{};
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        DWORD size = sizeof previous_;
+        // AdjustTokenPrivileges succeeds with ERROR_NOT_ALL_ASSIGNED for a
+        // privilege the token does not hold.
+        enabled_ = ::LookupPrivilegeValueW(nullptr, name, &wanted.Privileges[0].Luid) &&
+                   ::AdjustTokenPrivileges(token_.Get(), FALSE, &wanted, sizeof previous_, &previous_, &size) &&
+                   ::GetLastError() == ERROR_SUCCESS;
+    }
+    ~EnabledPrivilege() {
+        if (enabled_) {
+            ::AdjustTokenPrivileges(token_.Get(), FALSE, &previous_, 0, nullptr, nullptr);
+        }
+    }
+    EnabledPrivilege(const EnabledPrivilege&) = delete;
+    EnabledPrivilege& operator=(const EnabledPrivilege&) = delete;
+
+private:
+    UniqueKernelHandle token_;
+    TOKEN_PRIVILEGES previous_{};
+    bool enabled_ = false;
 };
 
 }  // namespace
@@ -189,8 +231,8 @@ std::unique_ptr<FileWriter> Win32Platform::CreateNew(const std::string& path) {
     return std::make_unique<BufferedFileWriter>(std::move(file), path);
 }
 
-// ReplaceFileW keeps the target's security descriptor, owner, creation time
-// and named streams. Merge errors (attributes, ACLs it could not carry over)
+// ReplaceFileW keeps the target's access list, creation time and named
+// streams, not its owner (FileOwner and SetFileOwner put that back). Merge errors (attributes, ACLs it could not carry over)
 // do not stop it: the caller sets the attributes itself. With a backup name,
 // a failure leaves both files under their own names, except error 1177,
 // after which the target is under the backup name; the caller sorts that out.
@@ -211,6 +253,40 @@ void Win32Platform::Rename(const std::string& source, const std::string& target)
 void Win32Platform::RemoveFile(const std::string& path) {
     if (!::DeleteFileW(Widen(path).c_str())) {
         RaiseLastError("DeleteFile", path);
+    }
+}
+
+std::string Win32Platform::FileOwner(const std::string& path) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD status = ::GetNamedSecurityInfoW(Widen(path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                                 &owner, nullptr, nullptr, nullptr, &descriptor);
+    if (status != ERROR_SUCCESS) {
+        throw Failure("GetNamedSecurityInfo", path, status);
+    }
+    const UniqueLocal held(descriptor);
+    if (owner == nullptr || !::IsValidSid(owner)) {
+        throw Failure("GetNamedSecurityInfo", path, ERROR_INVALID_SID);
+    }
+    return std::string(static_cast<const char*>(owner), ::GetLengthSid(owner));
+}
+
+// Any owner but the program's own takes the restore privilege ("Privilege
+// Constants" in Microsoft's documentation: it lets a program set any valid
+// user or group as a file's owner), enabled for this step only.
+void Win32Platform::SetFileOwner(const std::string& path, const std::string& owner) {
+    // A SID is read in whole 32-bit parts.
+    std::vector<DWORD> sid((owner.size() + sizeof(DWORD) - 1) / sizeof(DWORD));
+    std::copy(owner.begin(), owner.end(), reinterpret_cast<char*>(sid.data()));
+    if (sid.empty() || !::IsValidSid(sid.data()) || ::GetLengthSid(sid.data()) != owner.size()) {
+        throw Failure("SetNamedSecurityInfo", path, ERROR_INVALID_SID);
+    }
+    std::wstring name = Widen(path);
+    const EnabledPrivilege restore(SE_RESTORE_NAME);
+    const DWORD status = ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                                 sid.data(), nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) {
+        throw Failure("SetNamedSecurityInfo", path, status);
     }
 }
 

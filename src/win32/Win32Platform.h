@@ -35,6 +35,8 @@ public:
                  const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
+    std::string FileOwner(const std::string& path) override;
+    void SetFileOwner(const std::string& path, const std::string& owner) override;
     void Pause(int milliseconds) override;
 
     std::optional<std::string> ReadSetting(const std::string& key, const std::string& name) override;

@@ -186,6 +186,30 @@ TEST(NameFiles, RepairsTheFilesInTheFolderWindowsReadsThemFrom) {
     }
 }
 
+// A replaced file gets the owner it had back: Windows' replace gives it the
+// new file's, the program's own. Where Windows refuses to set it back (the
+// program lacks the restore privilege), the file is repaired all the same,
+// and nothing is said.
+TEST(NameFiles, AReplacedFileKeepsItsOwnerWhereWindowsAllowsIt) {
+    struct Row {
+        std::string label;
+        bool refused;
+    };
+    for (const Row& row : {Row{"allowed", false}, Row{"refused", true}}) {
+        SCOPED_TRACE(row.label);
+        EtcScene scene;
+        scene.Put("hosts", "1.2.3.4 example.com\r\n");
+        if (row.refused) {
+            scene.platform.FailOn(Op::SetFileOwner, 0, {}, error_code::AccessDenied);
+        }
+        EXPECT_EQ(scene.Repair("example.com"), 0u);
+        EXPECT_EQ(scene.Get("hosts"), "#1.2.3.4 example.com\r\n");
+        EXPECT_EQ(scene.platform.FileOwner(scene.Path("hosts")),
+                  row.refused ? scene.platform.programOwner : testing::RecordingPlatform::SystemOwner);
+        EXPECT_TRUE(scene.TemporaryFiles().empty());
+    }
+}
+
 // Another program holding hosts is waited for, 2.27 s at most over all the
 // steps on it, in pauses of 10, 20, 40 ... 1000 ms.
 TEST(NameFiles, AFileHeldForAMomentIsWaitedFor) {

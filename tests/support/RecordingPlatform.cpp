@@ -18,7 +18,8 @@ const char* OpName(Op op) noexcept {
     static constexpr const char* Names[] = {
         "SystemDirectory", "NativeSystemDirectory", "GetAttributes", "SetAttributes", "FileExists",
         "FolderExists", "LastWriteTime", "FileNames",
-        "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
+        "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile",
+        "FileOwner", "SetFileOwner", "Pause",
         "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
         "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow",
         "ReadSetting", "SettingsKeyExists"};
@@ -195,6 +196,7 @@ std::unique_ptr<FileWriter> RecordingPlatform::CreateNew(const std::string& path
                       Exists(DiskPath(path)) ? error_code::FileExists : error_code::PathNotFound);
     }
     attributes_.erase(DiskPath(path));
+    owners_[DiskPath(path)] = programOwner;
     return std::make_unique<DiskFileWriter>(*this, path, file);
 }
 
@@ -202,6 +204,8 @@ void RecordingPlatform::Move(const std::string& from, const std::string& to) {
     fs::rename(DiskPath(from), DiskPath(to));
     attributes_[DiskPath(to)] = AttributesOf(from);
     attributes_.erase(DiskPath(from));
+    owners_[DiskPath(to)] = OwnerOf(from);
+    owners_.erase(DiskPath(from));
 }
 
 void RecordingPlatform::Replace(const std::string& replacement, const std::string& target,
@@ -235,6 +239,24 @@ void RecordingPlatform::RemoveFile(const std::string& path) {
     Require(Op::RemoveFile, path, true);
     fs::remove(DiskPath(path));
     attributes_.erase(DiskPath(path));
+    owners_.erase(DiskPath(path));
+}
+
+std::string RecordingPlatform::FileOwner(const std::string& path) {
+    Enter(Op::FileOwner, path);
+    Require(Op::FileOwner, path, false);
+    return OwnerOf(path);
+}
+
+std::string RecordingPlatform::OwnerOf(const std::string& path) const {
+    const auto found = owners_.find(DiskPath(path));
+    return found != owners_.end() ? found->second : SystemOwner;
+}
+
+void RecordingPlatform::SetFileOwner(const std::string& path, const std::string& owner) {
+    Enter(Op::SetFileOwner, path + " " + owner);
+    Require(Op::SetFileOwner, path, false);
+    owners_[DiskPath(path)] = owner;
 }
 
 void RecordingPlatform::Pause(int milliseconds) {

@@ -18,7 +18,7 @@ namespace resolvo::testing {
 enum class Op {
     SystemDirectory, NativeSystemDirectory, GetAttributes, SetAttributes, FileExists, FolderExists, LastWriteTime,
     FileNames, OpenForReading, CreateNew,
-    Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser,
+    Write, CloseWriter, Replace, Rename, RemoveFile, FileOwner, SetFileOwner, Pause, RunCommand, OpenAsDesktopUser,
     RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
     CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists,
 };
@@ -36,7 +36,8 @@ const char* OpName(Op op) noexcept;
 // here, with Windows' rules: a read-only file cannot be replaced or deleted;
 // a file with an open writer, or one another program holds, cannot be read,
 // replaced, renamed or deleted (its attributes can still be set); a file that
-// takes another's place keeps its own attributes. Time passes only in Pause.
+// takes another's place keeps its own attributes and owner. Time passes only
+// in Pause.
 // A Replace made to fail with 1177 leaves the files as ReplaceFile does then:
 // the target under the backup name, the replacement under its own.
 class RecordingPlatform : public Platform {
@@ -52,6 +53,9 @@ public:
     std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
     std::function<void(const std::string& command)> onCommand;  // what the program started does
     std::deque<MessageAnswer> answers;                          // the buttons the user presses, in turn
+    // The owner of the files the program makes; other files have the system's.
+    std::string programOwner = "S-1-5-32-544";  // Administrators
+    static constexpr const char* SystemOwner = "S-1-5-18";
     // The machine's settings: string values by key and name, as read (expanded).
     std::map<std::string, std::map<std::string, std::string>> settings;
 
@@ -90,6 +94,8 @@ public:
                  const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
+    std::string FileOwner(const std::string& path) override;
+    void SetFileOwner(const std::string& path, const std::string& owner) override;
     void Pause(int milliseconds) override;
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
     Elevation ElevationType() override { return elevation; }
@@ -129,6 +135,7 @@ private:
     };
 
     std::uint32_t AttributesOf(const std::string& path) const;
+    std::string OwnerOf(const std::string& path) const;
     // Raises what Windows raises for a file that is missing, or, to be
     // changed (free), in use or read-only.
     void Require(Op op, const std::string& path, bool free) const;
@@ -136,6 +143,7 @@ private:
 
     std::vector<Fault> faults_;
     std::map<std::string, std::uint32_t> attributes_;  // by disk path
+    std::map<std::string, std::string> owners_;        // by disk path, where not the system's
     std::map<std::string, int> heldUntil_;             // by disk path
     int elapsedMs_ = 0;
 };
