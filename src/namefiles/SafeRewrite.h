@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "port/Failure.h"
 #include "port/Platform.h"
@@ -94,10 +95,20 @@ private:
     bool settled_ = false;
 };
 
-// Clears away what runs that were killed left in a folder: the temporary
-// files of the names above, and no others. A leftover whose file is missing
-// may be its only copy: the newest such leftover takes the file's place, and
-// if it cannot, all of them stay and the failure is raised, told of the file.
-void RemoveLeftovers(Files& files, const std::string& folder);
+// Raised when a replace stopped half way and neither the new file nor the
+// old one could be moved back into the target's place: both stay beside it,
+// and the next repair's RemoveLeftovers puts the newer one there.
+class CopiesLeftBeside : public Failure {
+public:
+    using Failure::Failure;
+};
+
+// Clears away what runs that were killed left of one file in a folder
+// (names: the folder's file names, listed once for all its files): the
+// temporary files of the names above, and no others. A leftover whose file
+// is missing may be its only copy: the newest such leftover takes the file's
+// place, and if it cannot, all of them stay and the failure is raised.
+void RemoveLeftovers(Files& files, const std::string& folder, const std::vector<std::string>& names,
+                     std::string_view file);
 
 }  // namespace resolvo::namefiles

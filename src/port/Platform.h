@@ -61,11 +61,17 @@ public:
     virtual ~Files() = default;
 
     virtual std::string SystemDirectory() = 0;
+    // The system directory as Windows' own 64-bit programs see it. A 32-bit
+    // program on 64-bit Windows reaches it only through the alias Sysnative,
+    // since its plain name leads to the 32-bit SysWOW64; everywhere else it
+    // is the system directory itself.
+    virtual std::string NativeSystemDirectory() = 0;
 
     virtual std::uint32_t GetAttributes(const std::string& path) = 0;
     virtual void SetAttributes(const std::string& path, std::uint32_t bits) = 0;
     // True for hidden and system files too.
     virtual bool FileExists(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
     // The time of the file's last change, in the system's ticks.
     virtual std::uint64_t LastWriteTime(const std::string& path) = 0;
     // The names of the files (not folders) in a folder.
@@ -77,8 +83,8 @@ public:
     virtual std::unique_ptr<FileWriter> CreateNew(const std::string& path) = 0;
     // Puts the replacement's content in the place of an existing target, the
     // target itself going to the backup name (where no file is). The target
-    // keeps its identity: its security, owner, creation time and streams; its
-    // attributes are the caller's to set again. A failure may come half way,
+    // keeps its access list, creation time and streams; its owner becomes the
+    // replacement's, and its attributes are the caller's to set again. A failure may come half way,
     // as Windows' ReplaceFile has it: error 1177
     // (error_code::UnableToMoveReplacement2) leaves the target under the
     // backup name and the replacement under its own; after any other failure
@@ -88,6 +94,12 @@ public:
     // Renames a file to a path where there is none yet.
     virtual void Rename(const std::string& source, const std::string& target) = 0;
     virtual void RemoveFile(const std::string& path) = 0;
+    // A file's owner, as opaque bytes (a Windows security identifier).
+    virtual std::string FileOwner(const std::string& path) = 0;
+    // Gives a file an owner read with FileOwner. Another owner than the
+    // program's own takes the restore privilege, which an elevated
+    // administrator holds; without it the change is refused.
+    virtual void SetFileOwner(const std::string& path, const std::string& owner) = 0;
 
     // Waits while the program's windows keep painting; input made meanwhile
     // is dropped.

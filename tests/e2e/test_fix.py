@@ -17,6 +17,10 @@ UNICODE = LEFT_UNCHANGED.format(
     "it is saved as Unicode text, which Resolvo does not change",
     "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press Fix It again.")
 
+ELSEWHERE = ("Resolvo made its fix in the hosts and lmhosts files in {}, the folder Windows reads them from. "
+             "It is not the usual folder, drivers\\etc in the system folder: a program may have changed that to "
+             "take over web addresses, and your virus checker can look for it.")
+
 
 class FixIt(ResolvoTestCase):
     def setUp(self):
@@ -103,6 +107,40 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(self.temporary_files(), [])
         self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT, QUESTION, KEPT, BUSY, QUESTION])
         self.assertEqual(len(self.session.stub_lines(self.session.browser)), 3)
+
+    def test_the_hosts_file_windows_is_set_to_read_is_the_one_repaired(self):
+        # Windows is pointed at another folder under System32\drivers, which a 32-bit program on 64-bit
+        # Windows reaches only through Sysnative: its hosts is repaired and backed up, and neither the
+        # usual hosts nor the 32-bit view's file of the same name changes.
+        other = r"C:\windows\system32\drivers\other"
+        decoy = r"C:\windows\syswow64\drivers\other\hosts"
+        self.set_database_path(r"%SystemRoot%\system32\drivers\other")
+        self.addCleanup(self.set_database_path, ETC)
+        for name in (other + r"\hosts", decoy):
+            self.session.write(name, HOSTS)
+            self.addCleanup(self.session.remove, name)
+        for name in ("hosts.rv2", "lmhosts", "lmhosts.rv2"):
+            self.addCleanup(self.session.remove, other + "\\" + name)
+        before = self.session.snapshot(ETC)
+        main, _ = self.session.open_main_window()
+        shown, _ = self.session.fix(main, "www.example.com", "Return", "y", "Return")
+        # Wine's trace of a message box ends its text after about 300 characters.
+        self.assertEqual(shown[1:], [QUESTION, KEPT])
+        self.assertGreater(len(shown[0]), 250)
+        self.assertEqual(shown[0], ELSEWHERE.format(other + "\\")[:len(shown[0])])
+        self.assertEqual(self.session.read(other + r"\hosts"), FIXED)
+        self.assertEqual(self.session.read(other + r"\hosts.rv2"), HOSTS)
+        self.assertEqual(self.session.read(other + r"\lmhosts"), b"")
+        self.assertEqual(self.session.snapshot(ETC), before)
+        self.assertEqual(self.session.read(decoy), HOSTS)
+        self.session.keys(main, "Escape")
+        self.assertEqual(self.session.wait_exit(), 0)
+
+    def set_database_path(self, folder: str) -> None:
+        added = self.session.wine("reg", "add", r"HKLM\SYSTEM\CurrentControlSet\Services\Tcpip\Parameters",
+                                  "/v", "DataBasePath", "/t", "REG_EXPAND_SZ", "/d", folder, "/f")
+        self.assertEqual(added.returncode, 0, added.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -20,6 +20,7 @@ namespace {
 using testing::Op;
 using testing::RecordingPlatform;
 using Seen = std::vector<std::string>;
+using namespace std::string_literals;
 
 constexpr MessageAnswer Yes = MessageAnswer::Yes;
 constexpr MessageAnswer No = MessageAnswer::No;
@@ -63,8 +64,7 @@ struct FixRun {
 
     Seen operator()(const std::vector<MessageAnswer>& answers) {
         platform.answers.assign(answers.begin(), answers.end());
-        namefiles::NameFileRepair nameFiles(platform, "test");
-        SiteFixer(platform, nameFiles).RunFix(window);
+        fixer.RunFix(window);
         Seen seen;
         for (const std::string& entry : platform.journal) {
             const std::string subject = entry.substr(entry.find(' ') + 1);
@@ -94,6 +94,8 @@ struct FixRun {
     testing::TempDir dir;
     RecordingPlatform platform;
     testing::FakeWindow window;
+    namefiles::NameFileRepair nameFiles{platform, platform, "test"};
+    SiteFixer fixer{platform, nameFiles};
 };
 
 // Nor does an address that a browser would take for something else than a
@@ -135,56 +137,117 @@ TEST(SiteFixer, RepairsThenFlushesOpensAsksAndFollowsTheAnswers) {
     }
 }
 
-// A repair that failed is told once, in plain words, and the fix goes on;
-// without the system directory there is no flush either, rather than a
-// search for "ipconfig" by bare name.
-TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
-    const std::vector<std::tuple<std::uint32_t, std::string, std::string>> cases{
-        {error_code::SharingViolation, "another program is using it",
-         "Close other programs, such as your virus checker, and press Fix It again."},
-        {error_code::UnsupportedType, "it is saved as Unicode text, which Resolvo does not change",
-         "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press Fix It "
-         "again."},
-        {error_code::FileTooLarge, "it has more than 10,000 lines",
-         "Resolvo repairs files of up to 10,000 lines. You can edit this one in Notepad, run as "
-         "administrator."},
-        {error_code::DiskFull, "the disk is full", "Free some space on the disk and press Fix It again."},
-        {error_code::AccessDenied, "Windows did not allow Resolvo to change it",
-         "Make sure that your virus checker or firewall lets Resolvo change it, and press Fix It again."},
-        {error_code::AlreadyExists, "a folder of that name is in its place",
-         "Move or rename that folder, as administrator, and press Fix It again."},
-        {error_code::PathNotFound, "the folder drivers\\etc does not exist",
-         "Create that folder in the system folder, as administrator, and press Fix It again."},
-        {1117, "Windows reported error 1117",
-         "Press Fix It again. If this comes back, restart Windows and try once more."},
+// A repair that failed is told once, and the fix goes on. Each kind of
+// failure names the file, gives its reason in words and says what to do,
+// and no two kinds read alike; without the system directory there is no
+// flush either, rather than a search for "ipconfig" by bare name.
+TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
+    struct Row {
+        std::string label;
+        Op op;
+        std::string subject;  // of the call that fails, or what the file is written as
+        std::uint32_t code;
+        std::vector<std::string> names;  // the files the message names
     };
-    for (const auto& [code, reason, advice] : cases) {
+    const std::vector<Row> rows{
+        {"busy", Op::CreateNew, "hosts.test", error_code::SharingViolation, {"\"hosts\""}},
+        {"denied", Op::CreateNew, "hosts.test", error_code::AccessDenied, {"\"hosts\""}},
+        {"disk full", Op::CreateNew, "hosts.test", error_code::DiskFull, {"\"hosts\""}},
+        {"a folder in its place", Op::CreateNew, "hosts.test", error_code::AlreadyExists, {"\"hosts\""}},
+        {"no etc folder", Op::CreateNew, "hosts.test", error_code::PathNotFound, {"\"hosts\""}},
+        {"another error", Op::CreateNew, "hosts.test", 1117, {"\"hosts\"", "1117"}},
+        {"too long", Op::OpenForReading, "", 0, {"\"hosts\""}},
+        {"Unicode", Op::OpenForReading, "\xFF\xFE", 0, {"\"hosts\""}},
+        {"the backup", Op::CreateNew, "hosts.rv2", error_code::DiskFull, {"\"hosts\"", "\"hosts.rv2\""}},
+        {"lmhosts", Op::CreateNew, "lmhosts.test", error_code::AccessDenied, {"\"lmhosts\""}},
+        {"no system directory", Op::SystemDirectory, "", error_code::PathNotFound, {"hosts and lmhosts"}},
+        {"both copies left", Op::Rename, "hosts.test", error_code::WriteFault, {"\"hosts\""}},
+    };
+    std::set<std::string> told;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
         FixRun run;
-        run.platform.FailOn(Op::CreateNew, 0, "hosts.test", code);
-        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({{"put hosts.rv2",
-                                               "critical: Resolvo could not repair the file \"hosts\" in " +
-                                                   run.platform.systemDirectory + "\\drivers\\etc\\: " +
-                                                   reason + ". The file was left unchanged.\r\n\r\n" + advice,
-                                               run.Flush(), OpenTyped},
-                                              Asked,
-                                              {Kept}}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
+        if (row.op == Op::OpenForReading) {
+            run.dir.Write("sys/drivers/etc/hosts",
+                          row.subject.empty() ? std::string(10001, '\r') : row.subject + "a\0b\0"s);
+        } else if (row.op == Op::Rename) {
+            // Windows' replace stops half way, and neither file can be moved back.
+            run.platform.FailOn(Op::Replace, 0, "hosts.test", error_code::UnableToMoveReplacement2);
+            run.platform.FailOn(Op::Rename, 0, row.subject, row.code);
+        } else {
+            run.platform.FailOn(row.op, 0, row.subject, row.code);
+        }
+        const std::string before = run.dir.Read("sys/drivers/etc/hosts");
+        const Seen seen = run({Ok, Yes, Ok});
+        const auto critical = std::find_if(seen.begin(), seen.end(),
+                                           [](const std::string& entry) { return entry.starts_with("critical: "); });
+        ASSERT_NE(critical, seen.end());
+        EXPECT_EQ(std::count_if(seen.begin(), seen.end(),
+                                [](const std::string& entry) { return entry.starts_with("critical: "); }),
+                  1);
+        const std::string& message = *critical;
+        ASSERT_TRUE(message.starts_with("critical: Resolvo could not ")) << message;
+        for (const std::string& name : row.names) {
+            EXPECT_NE(message.find(name), std::string::npos) << message;
+        }
+        const std::size_t reason = message.find(": ", 10);
+        const std::size_t advice = message.find("\r\n\r\n");
+        ASSERT_NE(advice, std::string::npos) << message;
+        EXPECT_GT(advice - reason, 20u) << message;  // a reason, in words
+        const std::string todo = message.substr(advice);
+        EXPECT_TRUE(todo.find("Fix It") != std::string::npos || todo.find("Notepad") != std::string::npos)
+            << message;
+        // Alike but for the test's own folder is alike.
+        std::string text = message;
+        const std::size_t folder = text.find(run.platform.systemDirectory);
+        if (folder != std::string::npos) {
+            text.erase(folder, run.platform.systemDirectory.size());
+        }
+        EXPECT_TRUE(told.insert(text).second) << message;
+        EXPECT_EQ(seen.back(), Kept);
+        if (row.op == Op::Rename) {
+            EXPECT_FALSE(run.dir.Exists("sys/drivers/etc/hosts"));
+            EXPECT_NE(message.find("next Fix It puts the newer one in its place"), std::string::npos) << message;
+            EXPECT_EQ(message.find("left unchanged"), std::string::npos) << message;
+        } else if (row.names.front() != "\"lmhosts\"") {
+            EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
+        }
+        if (row.op == Op::SystemDirectory) {
+            EXPECT_EQ(run.platform.CallsOf(Op::RunCommand), Seen{OpenTyped});
+        }
     }
-    FixRun backup;
-    backup.platform.FailOn(Op::CreateNew, 0, "hosts.rv2", error_code::DiskFull);
-    EXPECT_EQ(backup({Ok, Yes, Ok}).front(),
-              "critical: Resolvo could not back up the file \"hosts\" to \"hosts.rv2\" in " +
-                  backup.platform.systemDirectory +
-                  "\\drivers\\etc\\: the disk is full. Both files were left unchanged.\r\n\r\nFree some "
-                  "space on the disk and press Fix It again.");
-    FixRun run;
-    run.platform.FailOn(Op::SystemDirectory, 0, {}, error_code::PathNotFound);
-    EXPECT_EQ(
-        run({Ok, Yes, Ok}).front(),
-        "critical: Resolvo could not repair the hosts and lmhosts files: the folder drivers\\etc does not "
-        "exist. They were left unchanged.\r\n\r\nCreate that folder in the system folder, as "
-        "administrator, and press Fix It again.");
-    EXPECT_EQ(run.platform.CallsOf(Op::RunCommand), Seen{OpenTyped});
+}
+
+// Where Windows reads the name files from another folder than the usual
+// one, the files there are repaired, and the run says so once, naming the
+// folder: after its first repair, or in its first failure.
+TEST(SiteFixer, SaysOnceInARunThatWindowsReadsTheFilesFromAnUnusualFolder) {
+    for (const bool fails : {false, true}) {
+        FixRun run;
+        const std::string folder = run.dir.PathOf("elsewhere");
+        run.dir.Write("elsewhere/hosts", Hosts);
+        run.platform.settings["SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"]["DataBasePath"] =
+            folder;
+        if (fails) {
+            run.platform.FailOn(Op::CreateNew, 1, "hosts.rv2", error_code::DiskFull);
+        }
+        run({Ok, Yes, Ok});
+        const std::vector<std::string> told = run.platform.CallsOf(Op::ShowMessage);
+        ASSERT_FALSE(told.empty());
+        EXPECT_TRUE(told.front().starts_with(fails ? "critical: " : "ok: ")) << told.front();
+        EXPECT_NE(told.front().find(folder + "\\"), std::string::npos) << told.front();
+        const std::string& text = told.front();
+        EXPECT_TRUE(text.find("usual folder, drivers\\etc") != std::string::npos ||
+                    text.find("usual one, drivers\\etc") != std::string::npos)
+            << text;
+        EXPECT_EQ(run.dir.Read("elsewhere/hosts"),
+                  fails ? Hosts : "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
+        // The second fix of the run says nothing of the folder.
+        run.platform.journal.clear();
+        run({Yes, Ok});
+        EXPECT_EQ(run.platform.CallsOf(Op::ShowMessage).size(), 2u);
+    }
 }
 
 // What the platform says of the program's token, by the kind of token:

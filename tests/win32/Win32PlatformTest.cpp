@@ -164,6 +164,28 @@ TEST(Win32Platform, PutClosesTheHandleHeldAndEmptiesItByItsKind) {
     ExpectPutClosesAndEmpties(UniqueKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), nullptr);
 }
 
+// A file's owner is read as the bytes of its SID and can be set to another
+// and back; what is no SID is refused before Windows is asked. Wine, which
+// keeps no owner of a file's own, takes the change and goes on reporting the
+// owner it reports for every file.
+TEST(Win32Platform, AFileOwnerIsReadAndSetAsItsSid) {
+    Win32Platform platform;
+    testing::TempDir dir;
+    const std::string path = dir.Write("owned", "x");
+    const std::string before = platform.FileOwner(path);
+    PSID system = nullptr;
+    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-18", &system));
+    const std::string systemOwner(static_cast<const char*>(system), ::GetLengthSid(system));
+    ::LocalFree(system);
+    ASSERT_GE(before.size(), 8u);
+    platform.SetFileOwner(path, systemOwner);
+    EXPECT_EQ(platform.FileOwner(path), RunningUnderWine() ? before : systemOwner);
+    platform.SetFileOwner(path, before);
+    EXPECT_EQ(platform.FileOwner(path), before);
+    EXPECT_EQ(FailureCode([&] { platform.SetFileOwner(path, "not a SID"); }), ERROR_INVALID_SID);
+    EXPECT_EQ(FailureCode([&] { platform.FileOwner(dir.PathOf("missing")); }), ERROR_FILE_NOT_FOUND);
+}
+
 // The recording stub, copied to a folder whose path holds blanks, sleeps as
 // long as it is told and then logs its command line beside itself: a call
 // that did not wait returns while the log is still empty, and a wait cut at
