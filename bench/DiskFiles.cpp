@@ -56,6 +56,10 @@ bool DiskFiles::FileExists(const std::string& path) {
     return fs::is_regular_file(DiskPath(path));
 }
 
+bool DiskFiles::FolderExists(const std::string& path) {
+    return fs::is_directory(DiskPath(path));
+}
+
 std::uint64_t DiskFiles::LastWriteTime(const std::string& path) {
     Require(FileExists(path), "LastWriteTime", path);
     return static_cast<std::uint64_t>(fs::last_write_time(DiskPath(path)).time_since_epoch().count());

@@ -20,9 +20,11 @@ public:
     std::string DiskPath(const std::string& path) const;
 
     std::string SystemDirectory() override { return "C:\\sys"; }
+    std::string NativeSystemDirectory() override { return SystemDirectory(); }
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
     bool FileExists(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
     std::uint64_t LastWriteTime(const std::string& path) override;
     std::vector<std::string> FileNames(const std::string& folder) override;
     std::string OpenForReading(const std::string& path) override;
@@ -31,6 +33,8 @@ public:
                  const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
+    std::string FileOwner(const std::string&) override { return {}; }
+    void SetFileOwner(const std::string&, const std::string&) override {}
     void Pause(int) override {}
 
 private:

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <new>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -117,6 +118,13 @@ std::string RealisticHosts() {
     return text;
 }
 
+// A machine whose settings name no folder for the name files: the usual one is repaired.
+class NoSettings final : public MachineSettings {
+public:
+    std::optional<std::string> ReadSetting(const std::string&, const std::string&) override { return {}; }
+    bool SettingsKeyExists(const std::string&) override { return false; }
+};
+
 // The etc folder in a temporary system directory, with the hosts file put
 // back to the same content before every measured step.
 struct Scene {
@@ -126,7 +134,7 @@ struct Scene {
         PutBack();
         // Later repairs of a run leave the backups alone; that is the case
         // measured, since the first one's backups are a second rewrite.
-        handler.RepairNameFiles(Host);
+        handler.RepairNameFiles({Host});
     }
 
     void PutBack() const {
@@ -153,7 +161,8 @@ struct Scene {
         std::string path;
     } folder;
     DiskFiles files{folder.path};
-    NameFileRepair handler{files, "bench"};
+    NoSettings settings;
+    NameFileRepair handler{files, settings, "bench"};
     std::string hostsPath;
 };
 
@@ -176,7 +185,7 @@ void Measure(benchmark::State& state, Step step) {
 }
 
 void BM_Repair(benchmark::State& state) {
-    Measure(state, [](Scene& scene) { scene.handler.RepairNameFiles(Host); });
+    Measure(state, [](Scene& scene) { scene.handler.RepairNameFiles({Host}); });
 }
 
 void BM_ReadAndWriteBackFloor(benchmark::State& state) {
@@ -256,7 +265,7 @@ int main(int argc, char** argv) {
     const double floor = reporter.Median("BM_ReadAndWriteBackFloor/real_time");
     const double size = static_cast<double>(scene.hosts.size());
     const std::size_t repairPeak =
-        PeakAboveBaseline(scene, [](Scene& s) { s.handler.RepairNameFiles(Host); });
+        PeakAboveBaseline(scene, [](Scene& s) { s.handler.RepairNameFiles({Host}); });
     const std::size_t floorPeak = PeakAboveBaseline(scene, [](Scene& s) { s.Floor(); });
     std::printf("\nhosts file: %zu bytes\n", scene.hosts.size());
     std::printf("median times: repair %.1f us, floor %.1f us, ratio %.2f (target <= 1.2)\n", repair, floor,

@@ -11,13 +11,16 @@
 
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-# Windows users open the guide in Notepad, which before Windows 10 only knows
-# CR LF line ends: they are made so here, whatever the checkout did to them.
-# The title's underline follows the product name's length.
-string(LENGTH "${RESOLVO_PRODUCT_NAME}" title_length)
-string(REPEAT "=" ${title_length} RESOLVO_TITLE_UNDERLINE)
-configure_file(${PROJECT_SOURCE_DIR}/resources/README.txt.in ${CMAKE_CURRENT_BINARY_DIR}/README.txt
-    @ONLY NEWLINE_STYLE CRLF)
+# The download's guide is the users' guide itself, made plain text for
+# Notepad (CR LF line ends, which Notepad before Windows 10 needs), under the
+# product's name and version as its title: one text, which cannot drift.
+set(RESOLVO_GUIDE ${PROJECT_SOURCE_DIR}/docs/users-guide.md)
+add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/guide_to_text.py
+        ${RESOLVO_GUIDE} ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${RESOLVO_PRODUCT_NAME}
+    DEPENDS ${CMAKE_CURRENT_LIST_DIR}/guide_to_text.py ${RESOLVO_GUIDE}
+    COMMENT "Writing README.txt from ${RESOLVO_GUIDE}"
+    VERBATIM)
 
 set(RESOLVO_PACKAGE "${CMAKE_BINARY_DIR}/${RESOLVO_INTERNAL_NAME}-${RESOLVO_VERSION_TEXT}-win32.zip")
 
@@ -49,7 +52,7 @@ if(RESOLVO_SIGN_PKCS12 OR RESOLVO_SIGN_PASSWORD_FILE)
     add_custom_command(OUTPUT ${RESOLVO_PACKAGED_EXE}
         COMMAND ${CMAKE_COMMAND} -D OSSLSIGNCODE=${RESOLVO_OSSLSIGNCODE} -D PKCS12=${RESOLVO_SIGN_PKCS12}
             -D PASSWORD_FILE=${RESOLVO_SIGN_PASSWORD_FILE} -D TIMESTAMP_URL=${RESOLVO_SIGN_TIMESTAMP_URL}
-            -D DESCRIPTION=${RESOLVO_PRODUCT_NAME} -D URL=http://${RESOLVO_FREESCAN_HOST}/
+            -D DESCRIPTION=${RESOLVO_PRODUCT_NAME} -D URL=${RESOLVO_HOMEPAGE}
             -D SOURCE_DIR=${PROJECT_SOURCE_DIR} -D INPUT=$<TARGET_FILE:resolvo> -D OUTPUT=${RESOLVO_PACKAGED_EXE}
             -P ${CMAKE_CURRENT_LIST_DIR}/Sign.cmake
         DEPENDS ${CMAKE_CURRENT_LIST_DIR}/Sign.cmake resolvo ${RESOLVO_SIGN_PKCS12}
@@ -78,3 +81,6 @@ add_custom_command(OUTPUT ${RESOLVO_PACKAGE}
 # configuration, and CMake refuses the name package while it is there.
 file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
 add_custom_target(package DEPENDS ${RESOLVO_PACKAGE})
+
+# The files a release publishes, made from this download.
+include(${CMAKE_CURRENT_LIST_DIR}/Release.cmake)

@@ -36,6 +36,21 @@ set(RESOLVO_FILE_DESCRIPTION "${PROJECT_NAME} DNS error fix")
 set(RESOLVO_COPYRIGHT_YEAR 2026)
 set(RESOLVO_COPYRIGHT "Copyright © ${RESOLVO_COPYRIGHT_YEAR} ${RESOLVO_COMPANY_NAME}")
 
+# What the package managers show of the product (cmake/Release.cmake): the
+# publisher is the version record's company, the short description is
+# project()'s, and the page is the product's web site, which also hosts the
+# free-scan page the program opens and names the signature's publisher.
+set(RESOLVO_FREESCAN_HOST "www.resolvo.example" CACHE STRING
+    "Host of the product's web site, for its free-scan page")
+set(RESOLVO_HOMEPAGE "http://${RESOLVO_FREESCAN_HOST}/")
+set(RESOLVO_LICENSE "Freeware")
+set(RESOLVO_SHORT_DESCRIPTION "${PROJECT_DESCRIPTION}")
+set(RESOLVO_DESCRIPTION "${PROJECT_NAME} helps when a web browser shows DNS errors, or when one particular web site \
+will not load. It resets the Winsock settings of the network stack to known-good ones, after saving the current \
+ones, and then comments out every line of the hosts and lmhosts files that names the site you type, after backing \
+both up. It runs on every Windows from XP to 11 as one program, with no installation, and asks for administrator \
+rights when it starts.")
+
 # The manifest names the processor the program is built for.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(RESOLVO_PROCESSOR_ARCHITECTURE amd64)

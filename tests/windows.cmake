@@ -24,23 +24,27 @@ endfunction()
 
 add_executable(file_holder support/FileHolder.cpp)
 add_executable(window_probe support/WindowProbe.cpp)
+target_include_directories(window_probe PRIVATE ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32 gdi32)
 add_executable(shell_probe support/ShellProbe.cpp)
 target_link_libraries(shell_probe PRIVATE ole32 oleaut32 uuid advapi32)
-target_link_libraries(window_probe PRIVATE oleacc ole32 oleaut32 gdi32)
-add_executable(win32_tests win32/Win32PlatformTest.cpp support/TempDir.cpp)
+add_library(planted_library SHARED support/PlantedLibrary.cpp)
+set_target_properties(planted_library PROPERTIES PREFIX "")
+add_executable(win32_tests win32/Win32PlatformTest.cpp win32/AccessibilityTest.cpp support/TempDir.cpp)
 target_include_directories(win32_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(win32_tests PRIVATE resolvo_win32 GTest::gtest_main)
-add_dependencies(win32_tests recording_stub)
+target_link_libraries(win32_tests PRIVATE resolvo_win32 GTest::gtest_main oleacc)
+add_dependencies(win32_tests recording_stub planted_library)
 target_link_options(file_holder PRIVATE -static -municode)
 target_link_options(window_probe PRIVATE -static -municode)
 target_link_options(shell_probe PRIVATE -static -municode)
 target_link_options(win32_tests PRIVATE -static)
+target_link_options(planted_library PRIVATE -static)
 
 # The build's programs, and what it calls the product, for the tests to expect.
 set(test_environment
     "RESOLVO_EXE=$<TARGET_FILE:resolvo>" "RESOLVO_STUB=$<TARGET_FILE:recording_stub>"
     "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>" "RESOLVO_PROBE=$<TARGET_FILE:window_probe>"
-    "RESOLVO_SHELL_PROBE=$<TARGET_FILE:shell_probe>"
+    "RESOLVO_SHELL_PROBE=$<TARGET_FILE:shell_probe>" "RESOLVO_PLANTED=$<TARGET_FILE:planted_library>"
     "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
     "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots" "RESOLVO_PACKAGE=${RESOLVO_PACKAGE}"
     "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}" "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}"
@@ -49,7 +53,7 @@ set(test_environment
 # What is shipped (only the 32-bit build is) read back from the files: the
 # download is made for it, as a plain build leaves it out.
 if(build_bits EQUAL 32)
-    add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package)
+    add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package release)
     set_tests_properties(make_package PROPERTIES FIXTURES_SETUP package)
 
     add_test(NAME resources COMMAND ${PROJECT_SOURCE_DIR}/tests/resources/check-resources.sh
@@ -75,6 +79,11 @@ if(build_bits EQUAL 32)
         ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} windows
         $<PATH:RELATIVE_PATH,$<TARGET_FILE:resolvo>,${CMAKE_BINARY_DIR}> ${package_in_build})
     set_tests_properties(reproducible_build PROPERTIES FIXTURES_REQUIRED package PROCESSORS 2 TIMEOUT 600)
+
+    # The release, built twice elsewhere with a made-up address (no network).
+    add_test(NAME release COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tests/release/check-release.py
+        ${PROJECT_SOURCE_DIR} windows)
+    set_tests_properties(release PROPERTIES PROCESSORS 2 TIMEOUT 600 ENVIRONMENT "${test_environment}")
 endif()
 
 if(build_bits EQUAL 32 AND wine_bits EQUAL 64)

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Measures, in one run, the figures the README quotes:
+"""Measures, in one run, the figures docs/figures.md quotes:
 
 - the name-file repair against its floor (the benchmark's median ratio);
 - the size of resolvo.exe;
@@ -26,7 +26,7 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
 
-from winedriver import BROWSER, FIX_IT, MAIN_CLIENT, Session, wait_until  # noqa: E402
+from winedriver import FIX_IT, MAIN_CLIENT, Session, wait_until  # noqa: E402
 
 STARTS = 7
 FIXES = 3
@@ -55,13 +55,13 @@ def fix_to_browser(session: Session) -> float:
     session.stop()
     hosts = b"".join(b"10.0.%d.%d host%d.example.com\r\n" % (n // 256, n % 256, n) for n in range(10000))
     session.reset_name_files(hosts)
-    session.remove(BROWSER + ".log")
+    session.remove(session.browser + ".log")
     main, _ = session.open_main_window()
     session.keys(main, "End")
     session.type(main, "host9999.example.com")
     clicked = time.time()
     session.click_twips(main, MAIN_CLIENT, FIX_IT)
-    log = session.path(BROWSER + ".log")
+    log = session.path(session.browser + ".log")
     wait_until(log.exists, 30, "the browser to start", interval=0.01)
     return log.stat().st_mtime - clicked
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds what is measured, and prints the figures the
-# README quotes, all measured in this one run (see tools/figures.py). Under
+# Sets up the machine, builds what is measured, and prints the figures that
+# docs/figures.md quotes, all measured in this one run (see tools/figures.py). Under
 # Wine it works in a private prefix in build/figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."

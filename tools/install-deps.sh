@@ -18,7 +18,7 @@ packages=(
     wine wine32:i386 wine64
     fonts-wine xvfb xdotool x11-utils imagemagick icoutils fonts-dejavu-core
     zip unzip file procps python3 shellcheck
-    osslsigncode openssl
+    osslsigncode openssl python3-yaml
 )
 
 sudo_if_needed() {

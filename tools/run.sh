@@ -37,10 +37,19 @@ fi
 source tools/wine-env.sh
 wine_make_prefix
 prefix_c="$WINEPREFIX/drive_c"
-mkdir -p "$prefix_c/Resolvo" "$prefix_c/Program Files/Internet Explorer"
+mkdir -p "$prefix_c/Resolvo"
 cp "$exe" resources/winsock.reg resources/winsock2.reg "$prefix_c/Resolvo/"
-cp "$stub" "$prefix_c/Program Files/Internet Explorer/iexplore.exe"
-rm -f "$prefix_c/Program Files/Internet Explorer/iexplore.exe.log"
+# The program looks for Internet Explorer in the Program Files folder of its
+# kind: a 32-bit program in a 64-bit prefix, in "Program Files (x86)".
+browsers=("$prefix_c/Program Files/Internet Explorer/iexplore.exe")
+if [ -d "$prefix_c/Program Files (x86)" ]; then
+    browsers+=("$prefix_c/Program Files (x86)/Internet Explorer/iexplore.exe")
+fi
+for browser in "${browsers[@]}"; do
+    mkdir -p "$(dirname "$browser")"
+    cp "$stub" "$browser"
+    rm -f "$browser.log"
+done
 hosts="$prefix_c/windows/system32/drivers/etc/hosts"
 cp "$hosts" "$RESOLVO_WINE_STATE/hosts.before"
 
@@ -52,4 +61,4 @@ echo
 echo "Changes to the prefix's hosts file ($hosts):"
 diff -u "$RESOLVO_WINE_STATE/hosts.before" "$hosts" | sed 's/^/  /' || true
 echo "Addresses the program opened in the browser:"
-sed 's/^/  /' "$prefix_c/Program Files/Internet Explorer/iexplore.exe.log" 2>/dev/null || echo "  none"
+cat "${browsers[@]/%/.log}" 2>/dev/null | sed 's/^/  /' | grep . || echo "  none"

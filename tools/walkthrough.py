@@ -22,7 +22,7 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
 
-from winedriver import (BROWSER, CONTINUE, ETC, FIX_IT, KEPT, MAIN_CLIENT, PROGRAM_FOLDER,  # noqa: E402
+from winedriver import (CONTINUE, ETC, FIX_IT, KEPT, MAIN_CLIENT, PROGRAM_FOLDER,  # noqa: E402
                      QUESTION, DISCLAIMER_CLIENT, TITLE, Session)
 
 DEMO_HOSTS = (b"# The hosts file of a machine on which one site does not load.\r\n"
@@ -101,7 +101,7 @@ def main() -> int:
     print("\nBackups of the name files:", *(f"\n  {path}" for path in backups if path.exists()))
     print("Backups of the Winsock keys:", *(f"\n  {path}" for path in winsock))
     print("\nThe browser was started as:")
-    for line in session.stub_lines(BROWSER):
+    for line in session.stub_lines(session.browser):
         print(f"  {line}")
     return 0
 

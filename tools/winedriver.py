@@ -23,7 +23,11 @@ REPO = Path(__file__).resolve().parents[1]
 TOOLS = REPO / "tools"
 
 PROGRAM_FOLDER = r"C:\Resolvo"
+# Internet Explorer in each Program Files folder. The program looks for it in
+# the one Windows names for a program of its kind: a 32-bit program in a
+# 64-bit prefix, as on 64-bit Windows, gets "Program Files (x86)".
 BROWSER = r"C:\Program Files\Internet Explorer\iexplore.exe"
+BROWSER_X86 = r"C:\Program Files (x86)\Internet Explorer\iexplore.exe"
 ETC = r"C:\windows\system32\drivers\etc"
 
 
@@ -208,6 +212,17 @@ class Session:
         flags = line.split(":", 1)[0][:-1] if ":" in line else ""
         return {letter for letter in flags if letter in "RHS"}
 
+    @property
+    def browser(self) -> str:
+        """The Internet Explorer the program starts: the one in the Program
+        Files folder of a program of its kind (a PE32 file's machine is
+        0x14c) in this prefix."""
+        with self.exe.open("rb") as exe:
+            header = exe.read(4096)
+        machine = int.from_bytes(header[int.from_bytes(header[0x3C:0x40], "little") + 4:][:2], "little")
+        wow64 = self.path(r"C:\windows\syswow64").is_dir()
+        return BROWSER_X86 if machine == 0x14C and wow64 else BROWSER
+
     def plant(self, windows_path: str) -> str:
         """Puts a recording stub at the path; returns the path of its log."""
         target = self.path(windows_path)
@@ -224,7 +239,8 @@ class Session:
 
     def install(self) -> None:
         """A fresh program folder with the program and its registry files, and
-        the recording browser in place of Internet Explorer."""
+        the recording browser in place of Internet Explorer, in every
+        Program Files folder of the prefix."""
         folder = self.path(PROGRAM_FOLDER)
         if folder.exists():
             shutil.rmtree(folder)
@@ -232,7 +248,8 @@ class Session:
         shutil.copyfile(self.exe, folder / "resolvo.exe")
         for name in ("winsock.reg", "winsock2.reg"):
             shutil.copyfile(self.resources / name, folder / name)
-        self.plant(BROWSER)
+        for browser in {BROWSER, self.browser}:
+            self.plant(browser)
 
     # --- the running program ------------------------------------------------
 

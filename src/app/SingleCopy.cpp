@@ -94,13 +94,12 @@ bool SingleCopy::LockInPrivateNamespace() noexcept {
         return false;
     }
     const AdministratorsBoundary boundary(functions);
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    win32::UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> descriptor;
     if (boundary.Get() == nullptr || !::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                                         AdministratorsOnly, SDDL_REVISION_1, &descriptor, nullptr)) {
+                                         AdministratorsOnly, SDDL_REVISION_1, descriptor.Put(), nullptr)) {
         return true;
     }
-    const win32::UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> ownedDescriptor(descriptor);
-    SECURITY_ATTRIBUTES security{sizeof security, descriptor, FALSE};
+    SECURITY_ATTRIBUTES security{sizeof security, descriptor.Get(), FALSE};
     namespace_ = functions.create(&security, boundary.Get(), NamespaceName);
     if (namespace_ == nullptr && ::GetLastError() == ERROR_ALREADY_EXISTS) {
         namespace_ = functions.open(boundary.Get(), NamespaceName);

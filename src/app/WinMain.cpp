@@ -51,10 +51,9 @@ private:
 // administrator rights. Both functions are looked up at run time: Windows XP
 // lacks the first, and its first release the second.
 void LoadDllsFromSystemFolderOnly() noexcept {
-    constexpr DWORD SearchSystem32 = 0x800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
     if (const auto setDefault = resolvo::win32::SystemFunction<BOOL(WINAPI*)(DWORD)>(
             L"kernel32.dll", "SetDefaultDllDirectories")) {
-        setDefault(SearchSystem32);
+        setDefault(resolvo::win32::LoadLibrarySearchSystem32);
     }
     if (const auto setDirectory =
             resolvo::win32::SystemFunction<BOOL(WINAPI*)(LPCWSTR)>(L"kernel32.dll", "SetDllDirectoryW")) {

@@ -30,9 +30,6 @@ constexpr bool IsLetterOrDigit(char c) noexcept {
 constexpr bool IsNameCharacter(char c) noexcept {
     return IsLetterOrDigit(c) || c == '-' || c == '.' || c == '_';
 }
-constexpr bool IsLiteralCharacter(char c) noexcept {
-    return IsHexDigit(c) || c == '.' || c == ':';
-}
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) noexcept {
     return text.size() >= lowerPrefix.size() &&
@@ -96,6 +93,91 @@ std::string_view WithoutScheme(std::string_view text) noexcept {
     return text;
 }
 
+// The labels of a dotted name, in order; "" gives one empty label.
+template <typename Visit>
+bool AllLabels(std::string_view name, Visit visit) noexcept {
+    for (;;) {
+        const std::size_t dot = name.find('.');
+        if (!visit(name.substr(0, dot))) {
+            return false;
+        }
+        if (dot == std::string_view::npos) {
+            return true;
+        }
+        name.remove_prefix(dot + 1);
+    }
+}
+
+bool IsDecimalByte(std::string_view text) noexcept {
+    if (text.empty() || text.size() > 3 || !std::all_of(text.begin(), text.end(), IsDigit)) {
+        return false;
+    }
+    int value = 0;
+    for (const char digit : text) {
+        value = value * 10 + (digit - '0');
+    }
+    return value <= 255;
+}
+
+bool IsIpv4Literal(std::string_view text) noexcept {
+    int parts = 0;
+    return AllLabels(text, [&parts](std::string_view part) { return ++parts <= 4 && IsDecimalByte(part); }) &&
+           parts == 4;
+}
+
+// A browser takes a name whose last label is a number for an IPv4 address
+// in one of its forms; only the four-number one counts here, and a name
+// such as "1.2.3" or "www.10.0.0.1" is none.
+bool EndsInNumber(std::string_view name) noexcept {
+    const std::size_t dot = name.rfind('.');
+    const std::string_view last = dot == std::string_view::npos ? name : name.substr(dot + 1);
+    return !last.empty() && std::all_of(last.begin(), last.end(), IsDigit);
+}
+
+bool IsHexGroup(std::string_view group) noexcept {
+    return !group.empty() && group.size() <= 4 && std::all_of(group.begin(), group.end(), IsHexDigit);
+}
+
+constexpr int NotGroups = -1;
+
+// The 16-bit groups that a colon-separated run of an IPv6 address stands
+// for, or NotGroups; an IPv4 address may end the address, for two groups.
+int GroupsIn(std::string_view run, bool mayEndInIpv4) noexcept {
+    if (run.empty()) {
+        return 0;
+    }
+    for (int groups = 0;; ++groups) {
+        const std::size_t colon = run.find(':');
+        const std::string_view group = run.substr(0, colon);
+        if (colon == std::string_view::npos) {
+            if (mayEndInIpv4 && IsIpv4Literal(group)) {
+                return groups + 2;
+            }
+            return IsHexGroup(group) ? groups + 1 : NotGroups;
+        }
+        if (!IsHexGroup(group)) {
+            return NotGroups;
+        }
+        run.remove_prefix(colon + 1);
+    }
+}
+
+// Eight groups of one to four hex digits, separated by colons; one "::"
+// stands for one or more groups left out.
+bool IsIpv6Literal(std::string_view text) noexcept {
+    constexpr int AllGroups = 8;
+    const std::size_t gap = text.find("::");
+    if (gap == std::string_view::npos) {
+        return GroupsIn(text, true) == AllGroups;
+    }
+    if (text.find("::", gap + 1) != std::string_view::npos) {
+        return false;
+    }
+    const int before = GroupsIn(text.substr(0, gap), false);
+    const int after = GroupsIn(text.substr(gap + 2), true);
+    return before != NotGroups && after != NotGroups && before + after < AllGroups;
+}
+
 struct Host {
     std::string_view text;
     bool isIpv6Literal = false;
@@ -129,12 +211,12 @@ Host ReduceToHost(std::string_view address) noexcept {
     }
     Host host = WithoutPort(text);
     if (!host.isIpv6Literal) {
-        if (StartsWithIgnoringCase(host.text, "www.")) {
-            host.text.remove_prefix(4);
-        }
         // One final dot is the root of a fully qualified name.
         if (host.text.ends_with('.')) {
             host.text.remove_suffix(1);
+        }
+        if (StartsWithIgnoringCase(host.text, "www.") && !EndsInNumber(host.text)) {
+            host.text.remove_prefix(4);
         }
     }
     return host;
@@ -154,11 +236,11 @@ bool IsUsable(const Host& host) noexcept {
     if (host.text.size() > LongestName) {
         return false;
     }
-    // An IPv6 literal always has a colon: "[.3.3]" is none.
     if (host.isIpv6Literal) {
-        return std::all_of(host.text.begin(), host.text.end(), IsLiteralCharacter) &&
-               std::any_of(host.text.begin(), host.text.end(), IsHexDigit) &&
-               host.text.find(':') != std::string_view::npos;
+        return IsIpv6Literal(host.text);
+    }
+    if (EndsInNumber(host.text)) {
+        return IsIpv4Literal(host.text);
     }
     return std::all_of(host.text.begin(), host.text.end(), IsNameCharacter) &&
            std::any_of(host.text.begin(), host.text.end(), IsLetterOrDigit) && !HasEmptyLabel(host.text) &&
@@ -201,6 +283,10 @@ std::string Escaped(std::string_view text) {
 }
 
 }  // namespace
+
+bool IsIpLiteral(std::string_view host) noexcept {
+    return host.find(':') != std::string_view::npos ? IsIpv6Literal(host) : IsIpv4Literal(host);
+}
 
 std::string BrowsableAddress(std::string_view address) {
     const std::string_view text = Trimmed(address);

@@ -22,7 +22,7 @@ const std::string_view FreeScanHost = RESOLVO_FREESCAN_HOST;
 
 namespace {
 
-constexpr std::string_view BrowserPath = "C:\\Program Files\\Internet Explorer\\iexplore.exe";
+constexpr std::string_view InternetExplorer = "Internet Explorer\\iexplore.exe";
 constexpr int PageLoadWaitMs = 5000;
 // The browser is started once the resolver cache is empty, or this long after
 // the flush began.
@@ -42,6 +42,9 @@ constexpr char BrowserNotStartedMessage[] =
 constexpr char BrowserNotWithoutRightsMessage[] =
     "Resolvo did not start your web browser, because it would have run with administrator rights. Please "
     "open this address in it yourself:\r\n\r\n";
+constexpr char AddressTooLongMessage[] =
+    "Resolvo did not start your web browser, because this address is too long for Resolvo to hand on to "
+    "it. Please open the address in it yourself:\r\n\r\n";
 
 // A repair that failed is told, with what the user can do about it; the
 // fix goes on after it as it would have anyway.
@@ -86,28 +89,67 @@ Explanation Explain(std::uint32_t code) {
     }
 }
 
+std::string ReasonFor(const Failure& failure, const Explanation& explanation) {
+    return explanation.reason != nullptr ? explanation.reason
+                                         : "Windows reported error " + std::to_string(failure.Code());
+}
+
+std::string Quote(std::string_view name) {
+    return '"' + std::string(name) + '"';
+}
+
+// What the failed stage attempted, and what became of the files.
+std::string Attempt(const namefiles::NameFileFailure& failure) {
+    const std::string file = Quote(namefiles::FileName(failure.File()));
+    return failure.Stage() == namefiles::RepairStage::Backup
+               ? "back up the file " + file + " to " + Quote(namefiles::BackupName(failure.File()))
+               : "repair the file " + file;
+}
+
+std::string Outcome(const namefiles::NameFileFailure& failure) {
+    const bool backup = failure.Stage() == namefiles::RepairStage::Backup;
+    if (!failure.CopiesLeft()) {
+        return backup ? "Both files were left unchanged." : "The file was left unchanged.";
+    }
+    const std::string missing =
+        Quote(backup ? namefiles::BackupName(failure.File()) : std::string(namefiles::FileName(failure.File())));
+    return missing +
+           " is missing for now: its old and its new copy are both in that folder, and the next Fix It puts "
+           "the newer one in its place." +
+           (backup ? " The file " + Quote(namefiles::FileName(failure.File())) + " was left unchanged." : "");
+}
+
+std::string BothFiles() {
+    return std::string(namefiles::FileName(namefiles::NameFile::Hosts)) + " and " +
+           std::string(namefiles::FileName(namefiles::NameFile::Lmhosts));
+}
+
+// Malware that takes over web addresses often points Windows at a folder of
+// its own; that Windows reads the files from elsewhere is itself worth a word.
+constexpr char UnusualFolderWarning[] =
+    "drivers\\etc in the system folder: a program may have changed that to take over web addresses, and your "
+    "virus checker can look for it.";
+
 // A failed backup is told as such: the name file was then left unrepaired.
-std::string RepairFailedMessage(const Failure& failure) {
+std::string RepairFailedMessage(const namefiles::NameFileFailure& failure) {
     const Explanation explanation = Explain(failure.Code());
-    const std::string reason = explanation.reason != nullptr
-                                   ? explanation.reason
-                                   : "Windows reported error " + std::to_string(failure.Code());
-    const std::string& path = failure.Subject();
-    const std::size_t slash = path.rfind('\\');
-    if (slash == std::string::npos) {
-        return "Resolvo could not repair the hosts and lmhosts files: " + reason +
+    const std::string reason = ReasonFor(failure, explanation);
+    if (failure.Stage() == namefiles::RepairStage::Folder) {
+        return "Resolvo could not repair the " + BothFiles() + " files: " + reason +
                ". They were left unchanged.\r\n\r\n" + explanation.advice;
     }
-    const std::string folder = path.substr(0, slash + 1);
-    std::string name = path.substr(slash + 1);
-    const bool backup = name.ends_with(namefiles::NameFileRepair::BackupSuffix);
-    const std::string what =
-        backup ? "back up the file \"" +
-                     name.erase(name.size() - namefiles::NameFileRepair::BackupSuffix.size()) + "\" to \"" +
-                     path.substr(slash + 1) + "\""
-               : "repair the file \"" + name + "\"";
-    return "Resolvo could not " + what + " in " + folder + ": " + reason + ". " +
-           (backup ? "Both files were" : "The file was") + " left unchanged.\r\n\r\n" + explanation.advice;
+    const std::string note = failure.Folder().usual ? ""
+                                                    : "\r\n\r\nWindows reads the " + BothFiles() +
+                                                          " files from that folder, not from the usual one, " +
+                                                          UnusualFolderWarning;
+    return "Resolvo could not " + Attempt(failure) + " in " + JoinPath(failure.Folder().path, "") + ": " +
+           reason + ". " + Outcome(failure) + "\r\n\r\n" + explanation.advice + note;
+}
+
+// Said once in a run: the files were repaired where Windows reads them.
+std::string RepairedElsewhereMessage(const std::string& folder) {
+    return "Resolvo made its fix in the " + BothFiles() + " files in " + JoinPath(folder, "") +
+           ", the folder Windows reads them from. It is not the usual folder, " + UnusualFolderWarning;
 }
 
 std::string FreeScanAddress() {
@@ -125,21 +167,36 @@ std::string AddressArgument(std::string address) {
 
 }  // namespace
 
-// Where Internet Explorer has been removed (or Windows is not on C:), the
-// default browser opens the page instead. A browser that did not start is
-// said, with the address to open by hand.
+// Internet Explorer where this Windows keeps it: a folder of that name
+// elsewhere (C:\Program Files on a Windows on another drive, or in
+// another language) is one any user may have made. Where Windows names no
+// such folder, or Internet Explorer has been removed, there is none.
+std::optional<std::string> SiteFixer::InternetExplorerPath() {
+    std::optional<std::string> path;
+    RunStep([&] { path = JoinPath(platform_.ProgramFilesFolder(), InternetExplorer); });
+    if (path && !platform_.FileExists(*path)) {
+        path.reset();
+    }
+    return path;
+}
+
+// Without Internet Explorer the default browser opens the page. A browser
+// that did not start is said, with the address to open by hand.
 void SiteFixer::OpenInBrowser(const std::string& address) {
-    bool started = false;
+    Launch launch = Launch::Started;
     try {
-        started = platform_.FileExists(std::string(BrowserPath))
-                      ? StartProgramUnelevated(platform_, std::string(BrowserPath), AddressArgument(address))
-                      : OpenAddressUnelevated(platform_, address);
+        const std::optional<std::string> browser = InternetExplorerPath();
+        launch = browser ? StartProgramUnelevated(platform_, *browser, AddressArgument(address))
+                         : OpenAddressUnelevated(platform_, address);
     } catch (const Failure&) {
         platform_.ShowMessage(BrowserNotStartedMessage + address, MessageKind::Critical);
         return;
     }
-    if (!started) {
+    if (launch == Launch::OnlyWithRights) {
         platform_.ShowMessage(BrowserNotWithoutRightsMessage + address, MessageKind::OkOnly);
+    }
+    if (launch == Launch::TooLong) {
+        platform_.ShowMessage(AddressTooLongMessage + address, MessageKind::OkOnly);
     }
 }
 
@@ -150,7 +207,11 @@ void SiteFixer::RepairNameFiles(const std::string& host) {
     if (std::any_of(host.begin(), host.end(), IsNonAscii)) {
         RunStep([&] { names.push_back(platform_.AsciiHostName(host)); });
     }
-    nameFiles_.RepairNameFiles(names);
+    const namefiles::NameFolder folder = nameFiles_.RepairNameFiles(names);
+    if (!folder.usual && !folderTold_) {
+        folderTold_ = true;
+        platform_.ShowMessage(RepairedElsewhereMessage(folder.path), MessageKind::OkOnly);
+    }
 }
 
 // The address is checked whole before anything changes: the browser, whichever
@@ -167,13 +228,19 @@ void SiteFixer::RunFix(MainWindowAccess& window) {
         RunStep([&] { platform_.ShowMessage(InvalidAddressMessage, MessageKind::Critical); });
         return;
     }
-    RunStep([&] {
-        try {
-            RepairNameFiles(host);
-        } catch (const Failure& failure) {
-            platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
-        }
-    });
+    // A name file maps names to addresses: none of its lines can be why an
+    // address typed as such does not load, and a line that holds it may be
+    // any other name's (localhost's, or a blocklist's).
+    if (!IsIpLiteral(host)) {
+        RunStep([&] {
+            try {
+                RepairNameFiles(host);
+            } catch (const namefiles::NameFileFailure& failure) {
+                folderTold_ = folderTold_ || !failure.Folder().usual;
+                platform_.ShowMessage(RepairFailedMessage(failure), MessageKind::Critical);
+            }
+        });
+    }
     // Without the system directory there is no flush: a bare "ipconfig" would
     // be looked for in the program's own folder and the current folder first.
     RunStep([&] {

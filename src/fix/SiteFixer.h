@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,11 +24,16 @@ public:
     void RunFix(MainWindowAccess& window);
 
 private:
+    // Says, once in a run, where Windows reads the files from an unusual folder.
     void RepairNameFiles(const std::string& host);
+    std::optional<std::string> InternetExplorerPath();
     void OpenInBrowser(const std::string& address);
 
     Platform& platform_;
     namefiles::NameFileRepair& nameFiles_;
+    // Whether this run has said that Windows reads the name files from an
+    // unusual folder.
+    bool folderTold_ = false;
 };
 
 }  // namespace resolvo::fix

@@ -1,7 +1,6 @@
 #include "namefiles/SafeRewrite.h"
 
 #include <algorithm>
-#include <map>
 #include <utility>
 #include <vector>
 
@@ -45,18 +44,13 @@ const std::string& Newest(Files& files, const std::vector<std::string>& leftover
                                      [&](const std::string& path) { return files.LastWriteTime(path); });
 }
 
-// Returns the leftover that now is the file; raises a failure of the file
-// when none could take its place.
+// Returns the leftover that now is the file.
 std::string PutNewestInPlace(Files& files, const std::vector<std::string>& leftovers,
                              const std::string& file) {
-    try {
-        const std::string newest = Newest(files, leftovers);
-        BusyBudget busy;
-        WhileBusy(files, busy, [&] { files.Rename(newest, file); });
-        return newest;
-    } catch (const Failure& failure) {
-        throw Failure(failure.Operation(), file, failure.Code());
-    }
+    const std::string newest = Newest(files, leftovers);
+    BusyBudget busy;
+    WhileBusy(files, busy, [&] { files.Rename(newest, file); });
+    return newest;
 }
 
 // A hidden leftover that cannot be removed (another program holds it) stays
@@ -116,8 +110,12 @@ SafeRewrite::~SafeRewrite() {
     writer_.reset();
     // The failure that dropped the rewrite is the one the caller hears of;
     // a temporary file that cannot be removed is only clutter, and the next
-    // repair removes it.
-    RunStep([this] { WhileBusy(files_, busy_, [this] { files_.RemoveFile(temporary_); }); });
+    // repair removes it. Whatever went wrong, nothing leaves a destructor:
+    // the rewrite may be dropped by an exception on its way out already.
+    try {
+        WhileBusy(files_, busy_, [this] { files_.RemoveFile(temporary_); });
+    } catch (...) {
+    }
 }
 
 std::string SafeRewrite::NameFor(int number) const {
@@ -128,8 +126,8 @@ void SafeRewrite::Write(std::string_view bytes) {
     writer_->Write(bytes);
 }
 
-// Replacing keeps the target's identity: a renamed temporary file would take
-// the folder's inherited permissions in place of the target's own.
+// Replacing keeps the target's access list: a renamed temporary file would
+// take the folder's inherited permissions in place of the target's own.
 void SafeRewrite::Commit(std::optional<std::uint32_t> attributes) {
     writer_->Close();
     writer_.reset();
@@ -153,6 +151,10 @@ void SafeRewrite::ReplaceTarget() {
     do {
         backup = NameFor(++number);
     } while (files_.FileExists(backup));
+    // Replacing keeps the access list but not the owner: the new file's is
+    // whoever made it. The old owner is put back where the program may.
+    std::optional<std::string> owner;
+    RunStep([&] { owner = files_.FileOwner(target_); });
     try {
         WhileBusy(files_, busy_, [&] { files_.Replace(temporary_, target_, backup); });
     } catch (const Failure& failure) {
@@ -160,6 +162,9 @@ void SafeRewrite::ReplaceTarget() {
             throw;
         }
         PutBackAfter(failure, backup);
+    }
+    if (owner) {
+        RunStep([&] { files_.SetFileOwner(target_, *owner); });
     }
     RunStep([&] { WhileBusy(files_, busy_, [&] { files_.RemoveFile(backup); }); });
 }
@@ -175,28 +180,28 @@ void SafeRewrite::PutBackAfter(const Failure& failure, const std::string& backup
     }
     if (!RunStep([&] { WhileBusy(files_, rescue, [&] { files_.Rename(backup, target_); }); })) {
         settled_ = true;
+        throw CopiesLeftBeside(failure.Operation(), failure.Subject(), failure.Code());
     }
     throw Failure(failure.Operation(), failure.Subject(), failure.Code());
 }
 
-void RemoveLeftovers(Files& files, const std::string& folder) {
-    std::vector<std::string> names;
-    if (!RunStep([&] { names = files.FileNames(folder); })) {
+void RemoveLeftovers(Files& files, const std::string& folder, const std::vector<std::string>& names,
+                     std::string_view file) {
+    std::vector<std::string> leftovers;
+    for (const std::string& name : names) {
+        if (FileOfTemporary(name) == file) {
+            leftovers.push_back(JoinPath(folder, name));
+        }
+    }
+    if (leftovers.empty()) {
         return;
     }
-    std::map<std::string, std::vector<std::string>> leftoversOf;
-    for (const std::string& name : names) {
-        if (const auto file = FileOfTemporary(name)) {
-            leftoversOf[JoinPath(folder, std::string(*file))].push_back(JoinPath(folder, name));
-        }
+    const std::string path = JoinPath(folder, file);
+    if (!files.FileExists(path)) {
+        std::erase(leftovers, PutNewestInPlace(files, leftovers, path));
     }
-    for (auto& [file, leftovers] : leftoversOf) {
-        if (!files.FileExists(file)) {
-            std::erase(leftovers, PutNewestInPlace(files, leftovers, file));
-        }
-        for (const std::string& leftover : leftovers) {
-            RunStep([&] { RemoveLeftover(files, leftover); });
-        }
+    for (const std::string& leftover : leftovers) {
+        RunStep([&] { RemoveLeftover(files, leftover); });
     }
 }
 

@@ -2,10 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "port/Failure.h"
 #include "port/Platform.h"
@@ -17,6 +20,9 @@ namespace resolvo::namefiles {
 // operation that finds its file busy is tried again after growing pauses,
 // 2.27 s in all, in which the windows keep painting; then the failure stands.
 inline constexpr int BusyRetryDelaysMs[] = {10, 20, 40, 80, 160, 320, 640, 1000};
+// The users' guide promises that total.
+static_assert(std::accumulate(std::begin(BusyRetryDelaysMs), std::end(BusyRetryDelaysMs), 0) == 2270,
+              "a busy file is waited for 2.27 s in all");
 
 // The pauses one file may still wait for. All steps on a file share one
 // budget, so that a file another program keeps is told of after 2.27 s,
@@ -89,10 +95,20 @@ private:
     bool settled_ = false;
 };
 
-// Clears away what runs that were killed left in a folder: the temporary
-// files of the names above, and no others. A leftover whose file is missing
-// may be its only copy: the newest such leftover takes the file's place, and
-// if it cannot, all of them stay and the failure is raised, told of the file.
-void RemoveLeftovers(Files& files, const std::string& folder);
+// Raised when a replace stopped half way and neither the new file nor the
+// old one could be moved back into the target's place: both stay beside it,
+// and the next repair's RemoveLeftovers puts the newer one there.
+class CopiesLeftBeside : public Failure {
+public:
+    using Failure::Failure;
+};
+
+// Clears away what runs that were killed left of one file in a folder
+// (names: the folder's file names, listed once for all its files): the
+// temporary files of the names above, and no others. A leftover whose file
+// is missing may be its only copy: the newest such leftover takes the file's
+// place, and if it cannot, all of them stay and the failure is raised.
+void RemoveLeftovers(Files& files, const std::string& folder, const std::vector<std::string>& names,
+                     std::string_view file);
 
 }  // namespace resolvo::namefiles

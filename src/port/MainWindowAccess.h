@@ -35,9 +35,12 @@ private:
     Procedure procedure_;
 };
 
+// Load runs while the window is still hidden; Shown once it is on screen,
+// for what the load has to tell the user.
 struct MainWindowActions {
     WindowAction Load;
     WindowAction FixIt;
+    WindowAction Shown;
 };
 
 }  // namespace resolvo

@@ -29,10 +29,12 @@ inline constexpr std::uint32_t ArchiveAttribute = 0x20;
 // encrypted, reparse point, ...) are only ever read.
 inline constexpr std::uint32_t SettableAttributes = 0x3127;
 
-// What the program's token is, as Windows numbers it: Default where there is
-// no other token to have (Windows XP, UAC off, a plain user), Full for an
-// administrator's elevated token under UAC, Limited for his filtered one.
-enum class Elevation : int { Default = 1, Full = 2, Limited = 3 };
+// Whether the program runs with administrator rights that Windows could
+// have withheld from it: Elevated for an administrator's full token of any
+// kind (elevated under UAC, the built-in Administrator's, any with UAC off),
+// NotElevated for a filtered or a plain user's token, and NoElevation on a
+// Windows that knows no elevation at all (XP).
+enum class Elevation : int { NoElevation, NotElevated, Elevated };
 
 // The wait limit of a command that is started and left to run.
 inline constexpr int NoWait = 0;
@@ -59,11 +61,17 @@ public:
     virtual ~Files() = default;
 
     virtual std::string SystemDirectory() = 0;
+    // The system directory as Windows' own 64-bit programs see it. A 32-bit
+    // program on 64-bit Windows reaches it only through the alias Sysnative,
+    // since its plain name leads to the 32-bit SysWOW64; everywhere else it
+    // is the system directory itself.
+    virtual std::string NativeSystemDirectory() = 0;
 
     virtual std::uint32_t GetAttributes(const std::string& path) = 0;
     virtual void SetAttributes(const std::string& path, std::uint32_t bits) = 0;
     // True for hidden and system files too.
     virtual bool FileExists(const std::string& path) = 0;
+    virtual bool FolderExists(const std::string& path) = 0;
     // The time of the file's last change, in the system's ticks.
     virtual std::uint64_t LastWriteTime(const std::string& path) = 0;
     // The names of the files (not folders) in a folder.
@@ -75,8 +83,8 @@ public:
     virtual std::unique_ptr<FileWriter> CreateNew(const std::string& path) = 0;
     // Puts the replacement's content in the place of an existing target, the
     // target itself going to the backup name (where no file is). The target
-    // keeps its identity: its security, owner, creation time and streams; its
-    // attributes are the caller's to set again. A failure may come half way,
+    // keeps its access list, creation time and streams; its owner becomes the
+    // replacement's, and its attributes are the caller's to set again. A failure may come half way,
     // as Windows' ReplaceFile has it: error 1177
     // (error_code::UnableToMoveReplacement2) leaves the target under the
     // backup name and the replacement under its own; after any other failure
@@ -86,6 +94,12 @@ public:
     // Renames a file to a path where there is none yet.
     virtual void Rename(const std::string& source, const std::string& target) = 0;
     virtual void RemoveFile(const std::string& path) = 0;
+    // A file's owner, as opaque bytes (a Windows security identifier).
+    virtual std::string FileOwner(const std::string& path) = 0;
+    // Gives a file an owner read with FileOwner. Another owner than the
+    // program's own takes the restore privilege, which an elevated
+    // administrator holds; without it the change is refused.
+    virtual void SetFileOwner(const std::string& path, const std::string& owner) = 0;
 
     // Waits while the program's windows keep painting; input made meanwhile
     // is dropped.
@@ -114,7 +128,11 @@ public:
     // has ended, or raises a failure (error_code::WaitTimeout) once the limit
     // has passed; the windows keep painting meanwhile.
     virtual void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) = 0;
-    virtual Elevation ElevationType() = 0;
+    virtual Elevation ProgramElevation() = 0;
+    // The folder programs are installed in, as the shell names it for a
+    // program of this one's kind (Program Files (x86) for a 32-bit one on
+    // 64-bit Windows); a failure where it has none.
+    virtual std::string ProgramFilesFolder() = 0;
     // Starts a program, or opens a web address in the default browser,
     // through the desktop's shell: as the desktop user, with his rights.
     // Fails where there is no desktop shell to ask.
@@ -134,12 +152,21 @@ public:
 
     virtual std::string WindowsDirectory() = 0;
     virtual std::string ApplicationFolder() = 0;
-    // Creates a folder, under a name that was free, that only administrators
-    // and the system can change: what is put in it stays as written while the
-    // program uses it. Returns its path.
+    // Creates a folder, under a name that was free and that nobody could
+    // guess, that only administrators and the system can change: what is put
+    // in it stays as written while the program uses it. Returns its path.
     virtual std::string CreateAdministratorsFolder() = 0;
+    // The folders CreateAdministratorsFolder made in earlier runs that are
+    // still there: of its names, owned by the Administrators group, and
+    // neither a link nor a junction.
+    virtual std::vector<std::string> AdministratorsFoldersLeft() = 0;
     // Removes an empty folder.
     virtual void RemoveFolder(const std::string& path) = 0;
+    // Moves a file to a name in the same folder, in place of what has that
+    // name: a file, or a link, which goes itself, its target untouched.
+    // Fails where a folder has the name, and on Windows where a read-only
+    // file has it (Wine replaces that too).
+    virtual void MoveOver(const std::string& source, const std::string& target) = 0;
 
     // Brings a visible window to the front; fails for a window not yet shown.
     virtual void ActivateWindow(WindowId window) = 0;

@@ -5,6 +5,7 @@
 #include "ResourceIds.h"
 #include "win32/MessagePump.h"
 #include "win32/Text.h"
+#include "win32/Win32Platform.h"
 
 namespace resolvo::ui {
 
@@ -16,6 +17,13 @@ enum ControlId : int {
     CancelButton = IDCANCEL,  // Esc and the close box press it
     FixItButton = 204,
 };
+
+// The longest web address that browsers take, Internet Explorer's.
+constexpr WPARAM LongestAddress = 2048;
+
+constexpr char ProgramFaultMessage[] =
+    "Resolvo stopped because of an error in the program itself. No file was left half written. "
+    "You can press Fix It again, or Cancel to close Resolvo.";
 
 // The label comes before the box it names, which is how Windows' screen
 // reader support finds a text box's name; being no tab stop, it leaves the
@@ -64,6 +72,7 @@ bool MainWindow::Show() noexcept {
     ::ShowWindow(Handle(), SW_SHOW);
     ::SetForegroundWindow(Handle());
     FocusAddressAtEnd();
+    RunAction(actions_.Shown);
     return true;
 }
 
@@ -71,7 +80,7 @@ BOOL MainWindow::OnInitDialog() noexcept {
     for (const ControlLayout& control : Controls) {
         AddControl(control);
     }
-    ::SendMessageW(Control(AddressBox), EM_SETLIMITTEXT, 0, 0);  // 0: as long as Windows allows
+    ::SendMessageW(Control(AddressBox), EM_SETLIMITTEXT, LongestAddress, 0);
     SetIcons();
     return TRUE;
 }
@@ -119,14 +128,29 @@ void MainWindow::OnFixIt() noexcept {
 
 // Input made while an action runs is dropped, so one click never starts a
 // second run; nothing an action raises may leave the window procedure.
+// The procedures take every failure of the system as a step that failed; an
+// exception that reaches this handler is a fault of the program. The user
+// hears of it and the window goes on: every file the procedures write is
+// written whole through a temporary file, and a fault on the way leaves each
+// one as it was or as repaired (its marks restored), with no more than a
+// temporary file that the next fix removes. Ending the program would only
+// take the window away with no word of why.
 void MainWindow::RunAction(const WindowAction& action) noexcept {
     running_ = true;
     try {
         action.Raise(*this);
     } catch (const std::exception&) {
+        ShowProgramFault();
     }
     win32::DropPendingInput();
     running_ = false;
+}
+
+void MainWindow::ShowProgramFault() noexcept {
+    try {
+        win32::Win32Platform().ShowMessage(ProgramFaultMessage, MessageKind::Critical);
+    } catch (const std::exception&) {
+    }
 }
 
 void MainWindow::OnCancel() noexcept {
@@ -134,8 +158,5 @@ void MainWindow::OnCancel() noexcept {
         Unload();
     }
 }
-
-// The fixes stay as they are: nothing is undone when the window closes.
-void MainWindow::OnUnload() noexcept {}
 
 }  // namespace resolvo::ui

@@ -26,12 +26,12 @@ public:
 
 private:
     BOOL OnInitDialog() noexcept override;
-    void OnUnload() noexcept override;
 
     void OnLoad() noexcept;
     void OnFixIt() noexcept;
     void OnCancel() noexcept;
     void RunAction(const WindowAction& action) noexcept;
+    void ShowProgramFault() noexcept;
     void SetIcons() noexcept;
     void FocusAddressAtEnd() noexcept;
 

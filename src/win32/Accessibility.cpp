@@ -24,31 +24,19 @@ namespace resolvo::win32 {
 
 namespace {
 
-// mingw-w64's import library holds wrong bytes for it.
-constexpr IID AccessibleInterface = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
 using CreateStandardFunction = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
 using ResultFromObjectFunction = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
 
 // oleacc.dll is not among the DLLs Windows always takes from the system
-// folder, so it is loaded from there by its full path at first use: a DLL of
-// its name planted beside the program is never loaded, and the program does
-// not import it at start.
+// folder, so it is loaded from there at first use: a DLL of its name planted
+// beside the program is never loaded, and the program does not import it at
+// start.
 class Oleacc {
 public:
-    Oleacc() noexcept {
-        constexpr wchar_t Name[] = L"\\oleacc.dll";
-        wchar_t path[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH - sizeof Name / sizeof Name[0]) {
-            return;
-        }
-        ::lstrcpynW(path + length, Name, static_cast<int>(MAX_PATH - length));
-        module_.Reset(::LoadLibraryW(path));
-        createStandard_ = Function<CreateStandardFunction>("CreateStdAccessibleObject");
-        resultFromObject_ = Function<ResultFromObjectFunction>("LresultFromObject");
-    }
+    Oleacc() noexcept
+        : module_(LoadSystemLibrary(L"oleacc.dll")),
+          createStandard_(Function<CreateStandardFunction>("CreateStdAccessibleObject")),
+          resultFromObject_(Function<ResultFromObjectFunction>("LresultFromObject")) {}
 
     static const Oleacc& Instance() noexcept {
         static const Oleacc loaded;
@@ -75,28 +63,36 @@ bool IsSelf(const VARIANT& child) noexcept {
 
 // Windows' object with another name and role. Its children, if any, are
 // Windows' own and keep theirs. Like every COM object it is deleted only by
-// its own Release, so its interface needs no virtual destructor.
+// its own Release, so its interfaces need no virtual destructor.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-class NamedAccessible final : public IAccessible {
+class NamedAccessible final : public IAccessible, public IOleWindow {
 public:
-    NamedAccessible(ComPtr<IAccessible> standard, const wchar_t* name, long role)
-        : standard_(std::move(standard)), name_(name), role_(role) {}
+    NamedAccessible(ComPtr<IAccessible> standard, HWND window, const wchar_t* name, long role)
+        : standard_(std::move(standard)), window_(window), name_(name), role_(role) {}
     NamedAccessible(const NamedAccessible&) = delete;
     NamedAccessible& operator=(const NamedAccessible&) = delete;
 
-    // IUnknown. The frame and child navigation of Windows' object answer
-    // the interfaces this object does not add to.
+    // IUnknown. Every interface handed out is this object's own: one of
+    // Windows' object's would answer for that object, its own IUnknown and
+    // name included. Without IEnumVARIANT, a client counts the children
+    // through get_accChildCount and get_accChild; IOleWindow is answered
+    // here, as a client that has none would look for the window among the
+    // parents and find the desktop.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override {
         if (object == nullptr) {
             return E_POINTER;
         }
         if (id == IID_IUnknown || id == IID_IDispatch || id == AccessibleInterface) {
             *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
+        } else if (id == IID_IOleWindow) {
+            *object = static_cast<IOleWindow*>(this);
+        } else {
+            *object = nullptr;
+            return E_NOINTERFACE;
         }
-        return standard_->QueryInterface(id, object);
+        AddRef();
+        return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override {
         return static_cast<ULONG>(::InterlockedIncrement(&references_));
@@ -108,6 +104,16 @@ public:
         }
         return static_cast<ULONG>(left);
     }
+
+    // IOleWindow: the window the object stands for.
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+        if (window == nullptr) {
+            return E_INVALIDARG;
+        }
+        *window = window_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -203,6 +209,7 @@ public:
 
 private:
     ComPtr<IAccessible> standard_;
+    HWND window_;
     std::wstring name_;
     long role_;
     LONG references_ = 1;
@@ -226,13 +233,14 @@ LRESULT AnswerAccessibleObject(HWND window, WPARAM flags, LPARAM objectId, const
     // The frame of a window keeps its role; the name is that of the window.
     NamedAccessible* named = nullptr;
     try {
-        named = new NamedAccessible(std::move(standard), name, object == OBJID_CLIENT ? role : 0);
+        named = new NamedAccessible(std::move(standard), window, name, object == OBJID_CLIENT ? role : 0);
     } catch (const std::bad_alloc&) {
         return 0;
     }
     // The result holds a reference of its own; a failure, a negative one, is
     // no answer.
-    const LRESULT result = oleacc.ResultFromObject()(AccessibleInterface, flags, named);
+    const LRESULT result =
+        oleacc.ResultFromObject()(AccessibleInterface, flags, static_cast<IAccessible*>(named));
     named->Release();
     return result > 0 ? result : 0;
 }

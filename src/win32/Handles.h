@@ -31,6 +31,12 @@ public:
     Handle Get() const noexcept { return handle_; }
     explicit operator bool() const noexcept { return handle_ != Empty(); }
 
+    // For a function that hands out a new handle through an argument: what
+    // was held is closed first, and the handle reads as empty until written.
+    Handle* Put() noexcept {
+        Reset();
+        return &handle_;
+    }
     Handle Release() noexcept { return std::exchange(handle_, Empty()); }
     void Reset(Handle handle = Empty()) noexcept {
         const Handle old = std::exchange(handle_, handle);

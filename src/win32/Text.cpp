@@ -77,7 +77,7 @@ std::string Win32Platform::AsciiHostName(const std::string& host) {
     if (const IdnToAsciiFunction toAscii = IdnToAsciiIn(::GetModuleHandleW(L"kernel32.dll"))) {
         return Narrow(ToAscii(toAscii, name, host));
     }
-    const UniqueModule normaliz(::LoadLibraryW(Widen(SystemDirectory() + "\\normaliz.dll").c_str()));
+    const UniqueModule normaliz = LoadSystemLibrary(L"normaliz.dll");
     const IdnToAsciiFunction toAscii = IdnToAsciiIn(normaliz.Get());
     return toAscii != nullptr ? Narrow(ToAscii(toAscii, name, host)) : host;
 }

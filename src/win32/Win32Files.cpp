@@ -2,12 +2,18 @@
 #include "win32/Win32Platform.h"
 
 #include <windows.h>
+// After windows.h, which it needs.
+#include <aclapi.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "port/Failure.h"
 #include "port/Paths.h"
 #include "win32/Handles.h"
 #include "win32/LastError.h"
 #include "win32/MessagePump.h"
+#include "win32/SystemFunction.h"
 #include "win32/Text.h"
 
 namespace resolvo::win32 {
@@ -64,6 +70,43 @@ private:
     std::string buffer_;
 };
 
+using UniqueLocal = UniqueHandle<HLOCAL, &::LocalFree>;
+
+// A privilege of the process's token, enabled while this lives and put back
+// as it was after. Where the token lacks it, nothing changes, and what needs
+// it is refused as it would have been.
+class EnabledPrivilege {
+public:
+    explicit EnabledPrivilege(const wchar_t* name) noexcept {
+        HANDLE token = nullptr;
+        if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+            return;
+        }
+        token_.Reset(token);
+        TOKEN_PRIVILEGES wanted{};
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        DWORD size = sizeof previous_;
+        // AdjustTokenPrivileges succeeds with ERROR_NOT_ALL_ASSIGNED for a
+        // privilege the token does not hold.
+        enabled_ = ::LookupPrivilegeValueW(nullptr, name, &wanted.Privileges[0].Luid) &&
+                   ::AdjustTokenPrivileges(token_.Get(), FALSE, &wanted, sizeof previous_, &previous_, &size) &&
+                   ::GetLastError() == ERROR_SUCCESS;
+    }
+    ~EnabledPrivilege() {
+        if (enabled_) {
+            ::AdjustTokenPrivileges(token_.Get(), FALSE, &previous_, 0, nullptr, nullptr);
+        }
+    }
+    EnabledPrivilege(const EnabledPrivilege&) = delete;
+    EnabledPrivilege& operator=(const EnabledPrivilege&) = delete;
+
+private:
+    UniqueKernelHandle token_;
+    TOKEN_PRIVILEGES previous_{};
+    bool enabled_ = false;
+};
+
 }  // namespace
 
 std::string QueryFolder(FolderQuery query, const char* operation) {
@@ -81,6 +124,24 @@ std::string QueryFolder(FolderQuery query, const char* operation) {
 
 std::string Win32Platform::SystemDirectory() {
     return QueryFolder(::GetSystemDirectoryW, "GetSystemDirectory");
+}
+
+// Only a 32-bit program on 64-bit Windows has the alias, and Windows XP and
+// Server 2003 only with their update 942589: without it the system directory
+// is what is left (see "File System Redirector" in Microsoft's documentation).
+// IsWow64Process is looked up, since Windows XP before its second service
+// pack lacks it.
+std::string Win32Platform::NativeSystemDirectory() {
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64Process = SystemFunction<IsWow64ProcessFunction>(L"kernel32.dll", "IsWow64Process");
+    BOOL wow64 = FALSE;
+    if (isWow64Process != nullptr && isWow64Process(::GetCurrentProcess(), &wow64) && wow64) {
+        const std::string alias = JoinPath(WindowsDirectory(), "Sysnative");
+        if (FolderExists(alias)) {
+            return alias;
+        }
+    }
+    return SystemDirectory();
 }
 
 std::uint32_t Win32Platform::GetAttributes(const std::string& path) {
@@ -101,6 +162,11 @@ void Win32Platform::SetAttributes(const std::string& path, std::uint32_t bits) {
 bool Win32Platform::FileExists(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32Platform::FolderExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::uint64_t Win32Platform::LastWriteTime(const std::string& path) {
@@ -165,8 +231,8 @@ std::unique_ptr<FileWriter> Win32Platform::CreateNew(const std::string& path) {
     return std::make_unique<BufferedFileWriter>(std::move(file), path);
 }
 
-// ReplaceFileW keeps the target's security descriptor, owner, creation time
-// and named streams. Merge errors (attributes, ACLs it could not carry over)
+// ReplaceFileW keeps the target's access list, creation time and named
+// streams, not its owner (FileOwner and SetFileOwner put that back). Merge errors (attributes, ACLs it could not carry over)
 // do not stop it: the caller sets the attributes itself. With a backup name,
 // a failure leaves both files under their own names, except error 1177,
 // after which the target is under the backup name; the caller sorts that out.
@@ -184,9 +250,54 @@ void Win32Platform::Rename(const std::string& source, const std::string& target)
     }
 }
 
+// A rename within one volume puts the file in the place of the name itself:
+// a link there goes, and what it pointed at is not opened. Without
+// MOVEFILE_COPY_ALLOWED a move to another volume fails rather than copy
+// into whatever the name leads to.
+void Win32Platform::MoveOver(const std::string& source, const std::string& target) {
+    if (!::MoveFileExW(Widen(source).c_str(), Widen(target).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        RaiseLastError("MoveFileEx", target);
+    }
+}
+
 void Win32Platform::RemoveFile(const std::string& path) {
     if (!::DeleteFileW(Widen(path).c_str())) {
         RaiseLastError("DeleteFile", path);
+    }
+}
+
+std::string Win32Platform::FileOwner(const std::string& path) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD status = ::GetNamedSecurityInfoW(Widen(path).c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                                 &owner, nullptr, nullptr, nullptr, &descriptor);
+    if (status != ERROR_SUCCESS) {
+        throw Failure("GetNamedSecurityInfo", path, status);
+    }
+    const UniqueLocal held(descriptor);
+    if (owner == nullptr || !::IsValidSid(owner)) {
+        throw Failure("GetNamedSecurityInfo", path, ERROR_INVALID_SID);
+    }
+    return std::string(static_cast<const char*>(owner), ::GetLengthSid(owner));
+}
+
+// Any owner but the program's own takes the restore privilege ("Privilege
+// Constants" in Microsoft's documentation: it lets a program set any valid
+// user or group as a file's owner), enabled for this step only.
+void Win32Platform::SetFileOwner(const std::string& path, const std::string& owner) {
+    // A SID is read in whole 32-bit parts.
+    std::vector<DWORD> sid((owner.size() + sizeof(DWORD) - 1) / sizeof(DWORD));
+    std::copy(owner.begin(), owner.end(), reinterpret_cast<char*>(sid.data()));
+    if (sid.empty() || !::IsValidSid(sid.data()) || ::GetLengthSid(sid.data()) != owner.size()) {
+        throw Failure("SetNamedSecurityInfo", path, ERROR_INVALID_SID);
+    }
+    std::wstring name = Widen(path);
+    const EnabledPrivilege restore(SE_RESTORE_NAME);
+    const DWORD status = ::SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                                 sid.data(), nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) {
+        throw Failure("SetNamedSecurityInfo", path, status);
     }
 }
 

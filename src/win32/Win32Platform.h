@@ -22,9 +22,11 @@ std::string QueryFolder(FolderQuery query, const char* operation);
 class Win32Platform : public Platform {
 public:
     std::string SystemDirectory() override;
+    std::string NativeSystemDirectory() override;
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
     bool FileExists(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
     std::uint64_t LastWriteTime(const std::string& path) override;
     std::vector<std::string> FileNames(const std::string& folder) override;
     std::string OpenForReading(const std::string& path) override;
@@ -33,13 +35,16 @@ public:
                  const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
+    std::string FileOwner(const std::string& path) override;
+    void SetFileOwner(const std::string& path, const std::string& owner) override;
     void Pause(int milliseconds) override;
 
     std::optional<std::string> ReadSetting(const std::string& key, const std::string& name) override;
     bool SettingsKeyExists(const std::string& key) override;
 
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
-    Elevation ElevationType() override;
+    Elevation ProgramElevation() override;
+    std::string ProgramFilesFolder() override;
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override;
     void RunAsShellUser(const std::string& command) override;
     void OpenAddress(const std::string& address) override;
@@ -48,7 +53,9 @@ public:
     std::string WindowsDirectory() override;
     std::string ApplicationFolder() override;
     std::string CreateAdministratorsFolder() override;
+    std::vector<std::string> AdministratorsFoldersLeft() override;
     void RemoveFolder(const std::string& path) override;
+    void MoveOver(const std::string& source, const std::string& target) override;
     void ActivateWindow(WindowId window) override;
 };
 

@@ -2,6 +2,7 @@
 #include "win32/Win32Platform.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 #include <windows.h>
 
 #include "port/Failure.h"
@@ -16,9 +17,9 @@ namespace resolvo::win32 {
 
 namespace {
 
-// TokenElevationType, which the XP-level headers leave out; its value is a
-// TOKEN_ELEVATION_TYPE, numbered as Elevation is.
-constexpr auto TokenElevationTypeClass = static_cast<TOKEN_INFORMATION_CLASS>(18);
+// TokenElevation, which the XP-level headers leave out; it gives a
+// TOKEN_ELEVATION, one DWORD.
+constexpr auto TokenElevationClass = static_cast<TOKEN_INFORMATION_CLASS>(20);
 
 // Start-up focus behaviour of a started program's first window.
 STARTUPINFOW StartupFor(WindowStyle style) noexcept {
@@ -55,19 +56,18 @@ UniqueKernelHandle ShellUserToken(const std::string& command) {
     if (!process) {
         RaiseLastError("OpenProcess", command);
     }
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(process.Get(), TOKEN_DUPLICATE, &token)) {
+    UniqueKernelHandle shellToken;
+    if (!::OpenProcessToken(process.Get(), TOKEN_DUPLICATE, shellToken.Put())) {
         RaiseLastError("OpenProcessToken", command);
     }
-    const UniqueKernelHandle shellToken(token);
-    HANDLE primary = nullptr;
+    UniqueKernelHandle primary;
     constexpr DWORD Access =
         TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY | TOKEN_DUPLICATE | TOKEN_ADJUST_DEFAULT | TOKEN_ADJUST_SESSIONID;
     if (!::DuplicateTokenEx(shellToken.Get(), Access, nullptr, SecurityImpersonation, TokenPrimary,
-                            &primary)) {
+                            primary.Put())) {
         RaiseLastError("DuplicateTokenEx", command);
     }
-    return UniqueKernelHandle(primary);
+    return primary;
 }
 
 }  // namespace
@@ -92,23 +92,39 @@ void Win32Platform::RunCommand(const std::string& command, WindowStyle style, in
     }
 }
 
-// Windows before Vista knows no such token information (invalid parameter):
-// there, every token is the only one its user has.
-Elevation Win32Platform::ElevationType() {
-    HANDLE token = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+// The elevation type only says whether the token has a linked one: the
+// built-in Administrator's, or any administrator's with UAC off, is of type
+// "default" and as elevated as a full one. TokenIsElevated says which it
+// is. Windows before Vista knows no such token information (invalid
+// parameter).
+Elevation Win32Platform::ProgramElevation() {
+    UniqueKernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.Put())) {
         RaiseLastError("OpenProcessToken", {});
     }
-    const UniqueKernelHandle owned(token);
-    DWORD type = 0;
+    DWORD elevated = 0;
     DWORD size = 0;
-    if (!::GetTokenInformation(owned.Get(), TokenElevationTypeClass, &type, sizeof type, &size)) {
+    if (!::GetTokenInformation(token.Get(), TokenElevationClass, &elevated, sizeof elevated, &size)) {
         if (::GetLastError() == ERROR_INVALID_PARAMETER) {
-            return Elevation::Default;
+            return Elevation::NoElevation;
         }
-        RaiseLastError("GetTokenInformation", "TokenElevationType");
+        RaiseLastError("GetTokenInformation", "TokenElevation");
     }
-    return static_cast<Elevation>(type);
+    return elevated != 0 ? Elevation::Elevated : Elevation::NotElevated;
+}
+
+// SHGetFolderPath is shell32's since Windows 2000; for a 32-bit program on
+// 64-bit Windows it names Program Files (x86), where the 32-bit programs
+// are. A folder that does not exist (S_FALSE) is no folder.
+std::string Win32Platform::ProgramFilesFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const HRESULT result =
+        ::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder);
+    if (result != S_OK || folder[0] == L'\0') {
+        throw Failure("SHGetFolderPath", "CSIDL_PROGRAM_FILES",
+                      static_cast<std::uint32_t>(result != S_OK ? result : E_FAIL));
+    }
+    return Narrow(folder);
 }
 
 void Win32Platform::OpenAsDesktopUser(const std::string& file, const std::string& parameters) {

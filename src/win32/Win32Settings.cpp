@@ -19,15 +19,15 @@ constexpr REGSAM ReadAccess = KEY_QUERY_VALUE | KEY_WOW64_64KEY;
 
 // Empty where the key is missing.
 UniqueRegistryKey OpenMachineKey(const std::string& key) {
-    HKEY opened = nullptr;
-    const LONG status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(key).c_str(), 0, ReadAccess, &opened);
+    UniqueRegistryKey opened;
+    const LONG status = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(key).c_str(), 0, ReadAccess, opened.Put());
     if (status == ERROR_FILE_NOT_FOUND) {
         return {};
     }
     if (status != ERROR_SUCCESS) {
         throw Failure("RegOpenKeyEx", key, static_cast<std::uint32_t>(status));
     }
-    return UniqueRegistryKey(opened);
+    return opened;
 }
 
 std::wstring Expanded(const std::wstring& text, const std::string& subject) {

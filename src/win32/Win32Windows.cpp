@@ -3,7 +3,11 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <ntsecapi.h>
 #include <sddl.h>
+
+#include <string_view>
 
 #include "port/Failure.h"
 #include "port/Paths.h"
@@ -36,34 +40,110 @@ constexpr const wchar_t* AdministratorsOnly = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;F
 using UniqueSecurityDescriptor = UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree>;
 
 UniqueSecurityDescriptor AdministratorsOnlyDescriptor() {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    UniqueSecurityDescriptor descriptor;
     if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(AdministratorsOnly, SDDL_REVISION_1,
-                                                                &descriptor, nullptr)) {
+                                                                descriptor.Put(), nullptr)) {
         RaiseLastError("ConvertStringSecurityDescriptorToSecurityDescriptor", {});
     }
-    return UniqueSecurityDescriptor(descriptor);
+    return descriptor;
+}
+
+// The folders' names: the prefix and 128 bits from the system's random
+// source, in hexadecimal.
+constexpr std::string_view FolderPrefix = "resolvo.";
+constexpr std::size_t RandomBytes = 16;
+constexpr int FolderAttempts = 16;
+
+std::string RandomFolderName() {
+    unsigned char random[RandomBytes];
+    // RtlGenRandom, which advapi32 exports as SystemFunction036 from Windows XP on.
+    if (!::RtlGenRandom(random, sizeof random)) {
+        throw Failure("RtlGenRandom", {}, ERROR_GEN_FAILURE);
+    }
+    constexpr char Digits[] = "0123456789abcdef";
+    std::string name(FolderPrefix);
+    for (const unsigned char byte : random) {
+        name += Digits[byte >> 4];
+        name += Digits[byte & 0xF];
+    }
+    return name;
+}
+
+bool IsFolderName(std::string_view name) {
+    return name.size() == FolderPrefix.size() + 2 * RandomBytes && name.starts_with(FolderPrefix) &&
+           name.find_first_not_of("0123456789abcdef", FolderPrefix.size()) == std::string_view::npos;
+}
+
+// The folder itself is opened, not what a junction or link of that name
+// leads to, and its owner read through that handle. Users cannot rename
+// or delete a folder the Administrators group owns in the Temp folder, so
+// it is still the one checked when its files are removed.
+bool IsAdministratorsFolder(const std::string& path) noexcept {
+    const UniqueFileHandle folder(::CreateFileW(Widen(path).c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                OPEN_EXISTING,
+                                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!folder || !::GetFileInformationByHandle(folder.Get(), &information) ||
+        (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+            FILE_ATTRIBUTE_DIRECTORY) {
+        return false;
+    }
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(folder.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                          nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueSecurityDescriptor ownerDescriptor(descriptor);
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    return ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
+           ::EqualSid(owner, administrators);
 }
 
 }  // namespace
 
 // In the Windows folder's Temp folder, whatever the user's TEMP says: his
 // own temporary folder is his to change. Users may create folders in the
-// shared one too, so the name must be one that nobody had taken: an existing
-// folder is never used.
+// shared one too, so the name is one that nobody can guess, and an existing
+// folder is never used: another random name is tried.
 std::string Win32Platform::CreateAdministratorsFolder() {
     const UniqueSecurityDescriptor descriptor = AdministratorsOnlyDescriptor();
     SECURITY_ATTRIBUTES security{sizeof security, descriptor.Get(), FALSE};
     const std::string temp = JoinPath(WindowsDirectory(), "Temp");
-    const std::string run = "resolvo." + std::to_string(::GetCurrentProcessId()) + "-";
     for (int attempt = 1;; ++attempt) {
-        const std::string folder = JoinPath(temp, run + std::to_string(attempt));
+        const std::string folder = JoinPath(temp, RandomFolderName());
         if (::CreateDirectoryW(Widen(folder).c_str(), &security)) {
             return folder;
         }
-        if (::GetLastError() != ERROR_ALREADY_EXISTS || attempt == 100) {
+        if (::GetLastError() != ERROR_ALREADY_EXISTS || attempt == FolderAttempts) {
             RaiseLastError("CreateDirectory", folder);
         }
     }
+}
+
+// A folder of the same name that a user made, or a junction, is left alone:
+// only the Administrators group can own one the program made.
+std::vector<std::string> Win32Platform::AdministratorsFoldersLeft() {
+    const std::string temp = JoinPath(WindowsDirectory(), "Temp");
+    WIN32_FIND_DATAW found{};
+    const UniqueFindHandle search(
+        ::FindFirstFileW(Widen(JoinPath(temp, std::string(FolderPrefix) + "*")).c_str(), &found));
+    if (!search) {
+        if (::GetLastError() == ERROR_FILE_NOT_FOUND) {
+            return {};
+        }
+        RaiseLastError("FindFirstFile", temp);
+    }
+    std::vector<std::string> folders;
+    do {
+        const std::string name = Narrow(found.cFileName);
+        if (IsFolderName(name) && IsAdministratorsFolder(JoinPath(temp, name))) {
+            folders.push_back(JoinPath(temp, name));
+        }
+    } while (::FindNextFileW(search.Get(), &found));
+    return folders;
 }
 
 void Win32Platform::RemoveFolder(const std::string& path) {

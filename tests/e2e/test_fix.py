@@ -5,9 +5,8 @@ import os
 import unittest
 
 from base import LEFT_UNCHANGED, OFFER, SETTLE_SECONDS, ResolvoTestCase
-from winedriver import BROWSER, ETC, FIX_IT, KEPT, MAIN_CLIENT, QUESTION, TITLE
+from winedriver import ETC, FIX_IT, KEPT, MAIN_CLIENT, QUESTION, TITLE
 
-QUOTED_BROWSER = f'"{BROWSER}"'
 HOSTS = b"# hosts of a test machine\r\n127.0.0.1 localhost\r\n10.0.0.7 www.Example.com\r\n10.0.0.8 mail.example.org\r\n"
 FIXED = HOSTS.replace(b"10.0.0.7", b"#10.0.0.7")
 LMHOSTS = b"10.0.0.9 fileserver #PRE\r10.0.0.10 printer"
@@ -17,6 +16,10 @@ BUSY = LEFT_UNCHANGED.format("another program is using it",
 UNICODE = LEFT_UNCHANGED.format(
     "it is saved as Unicode text, which Resolvo does not change",
     "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press Fix It again.")
+
+ELSEWHERE = ("Resolvo made its fix in the hosts and lmhosts files in {}, the folder Windows reads them from. "
+             "It is not the usual folder, drivers\\etc in the system folder: a program may have changed that to "
+             "take over web addresses, and your virus checker can look for it.")
 
 
 class FixIt(ResolvoTestCase):
@@ -50,9 +53,10 @@ class FixIt(ResolvoTestCase):
         self.session.wait_message(OFFER)
         self.session.answer(self.session.message_box((main.id,)), "y")
         # The browser, started through the desktop's shell, got the address as typed.
-        self.assertEqual(self.session.wait_stub_lines(BROWSER, 2),
-                         [QUOTED_BROWSER + ' "http://www.example.com/news"',
-                          QUOTED_BROWSER + ' "http://www.resolvo.example/freescan.html"'])
+        browser = self.session.browser
+        self.assertEqual(self.session.wait_stub_lines(browser, 2),
+                         [f'"{browser}" "http://www.example.com/news"',
+                          f'"{browser}" "http://www.resolvo.example/freescan.html"'])
         self.assertEqual(self.session.messages(), [QUESTION, QUESTION, OFFER])
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
@@ -72,7 +76,7 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT])
         self.assertEqual(self.session.read(ETC + r"\hosts"), unicode_hosts)
         self.assertIsNone(self.session.read(ETC + r"\hosts.rv2"))
-        self.assertEqual(len(self.session.stub_lines(BROWSER)), 1)
+        self.assertEqual(len(self.session.stub_lines(self.session.browser)), 1)
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
 
         # Held for a second: the repair waits for it, and clears a killed run's leftover.
@@ -102,7 +106,41 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
         self.assertEqual(self.temporary_files(), [])
         self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT, QUESTION, KEPT, BUSY, QUESTION])
-        self.assertEqual(len(self.session.stub_lines(BROWSER)), 3)
+        self.assertEqual(len(self.session.stub_lines(self.session.browser)), 3)
+
+    def test_the_hosts_file_windows_is_set_to_read_is_the_one_repaired(self):
+        # Windows is pointed at another folder under System32\drivers, which a 32-bit program on 64-bit
+        # Windows reaches only through Sysnative: its hosts is repaired and backed up, and neither the
+        # usual hosts nor the 32-bit view's file of the same name changes.
+        other = r"C:\windows\system32\drivers\other"
+        decoy = r"C:\windows\syswow64\drivers\other\hosts"
+        self.set_database_path(r"%SystemRoot%\system32\drivers\other")
+        self.addCleanup(self.set_database_path, ETC)
+        for name in (other + r"\hosts", decoy):
+            self.session.write(name, HOSTS)
+            self.addCleanup(self.session.remove, name)
+        for name in ("hosts.rv2", "lmhosts", "lmhosts.rv2"):
+            self.addCleanup(self.session.remove, other + "\\" + name)
+        before = self.session.snapshot(ETC)
+        main, _ = self.session.open_main_window()
+        shown, _ = self.session.fix(main, "www.example.com", "Return", "y", "Return")
+        # Wine's trace of a message box ends its text after about 300 characters.
+        self.assertEqual(shown[1:], [QUESTION, KEPT])
+        self.assertGreater(len(shown[0]), 250)
+        self.assertEqual(shown[0], ELSEWHERE.format(other + "\\")[:len(shown[0])])
+        self.assertEqual(self.session.read(other + r"\hosts"), FIXED)
+        self.assertEqual(self.session.read(other + r"\hosts.rv2"), HOSTS)
+        self.assertEqual(self.session.read(other + r"\lmhosts"), b"")
+        self.assertEqual(self.session.snapshot(ETC), before)
+        self.assertEqual(self.session.read(decoy), HOSTS)
+        self.session.keys(main, "Escape")
+        self.assertEqual(self.session.wait_exit(), 0)
+
+    def set_database_path(self, folder: str) -> None:
+        added = self.session.wine("reg", "add", r"HKLM\SYSTEM\CurrentControlSet\Services\Tcpip\Parameters",
+                                  "/v", "DataBasePath", "/t", "REG_EXPAND_SZ", "/d", folder, "/f")
+        self.assertEqual(added.returncode, 0, added.stderr)
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -6,7 +6,7 @@ suite runs in a 64-bit and in a 32-bit Wine prefix."""
 import unittest
 
 from base import OFFER, ResolvoTestCase
-from winedriver import BROWSER, ETC, PROGRAM_FOLDER, QUESTION
+from winedriver import BROWSER, ETC, KEPT, PROGRAM_FOLDER, QUESTION
 
 
 class HostileMachine(ResolvoTestCase):
@@ -18,14 +18,23 @@ class HostileMachine(ResolvoTestCase):
         hosts = b"127.0.0.1 localhost\r\n10.1.1.1 www.example.com\r\n"
         self.session.reset_name_files(hosts)
         self.session.set_attributes(ETC + r"\hosts", {"R", "H", "S"})
+        before = self.session.snapshot(ETC)
+        # Internet Explorer is the one in the Program Files folder Windows names, not one at a fixed path.
+        browser = self.session.browser
+        if browser != BROWSER:
+            planted.append(BROWSER)
 
         main, _ = self.session.open_main_window(cwd=r"C:\Work")
         # Addresses a browser would take for a file or another host are refused before anything changes.
         for address in ("file://www.example.com/share/x.hta", "www.example.com:80@evil.com"):
             self.assertEqual(self.session.fix(main, address, "Return")[0], ["Invalid web address."])
+        # An IP address is no name: the name files stay byte for byte as they were, and no lmhosts or backup is made.
+        self.assertEqual(self.session.fix(main, "http://127.0.0.1/", "y", "Return")[0], [QUESTION, KEPT])
+        self.assertEqual(self.session.snapshot(ETC), before)
         self.assertEqual(self.session.fix(main, "http://www.example.com/", "n", "y")[0], [QUESTION, OFFER])
-        self.assertEqual(self.session.wait_stub_lines(BROWSER, 2), [
-            f'"{BROWSER}" "http://www.example.com/"', f'"{BROWSER}" "http://www.resolvo.example/freescan.html"'])
+        self.assertEqual(self.session.wait_stub_lines(browser, 3), [
+            f'"{browser}" "http://127.0.0.1/"', f'"{browser}" "http://www.example.com/"',
+            f'"{browser}" "http://www.resolvo.example/freescan.html"'])
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 

@@ -1,15 +1,16 @@
 """The disclaimer and the main window, driven by keys and clicks, read by a
-screen reader and laid out again at each DPI, the Winsock reset's backups and
-settings files, and a second copy of the program started while one runs."""
+screen reader and laid out again at each DPI, the Winsock reset's backups
+and settings read back, and a second copy of the program started while one runs."""
 
 import os
 import signal
+import stat
 import subprocess
 import time
 import unittest
 
 from base import SETTLE_SECONDS, ResolvoTestCase, probe
-from winedriver import (ADDRESS_BOX, ADDRESS_LABEL, BANNER, BROWSER, CANCEL, CONTINUE, DISCLAIMER_CLIENT, ETC,
+from winedriver import (ADDRESS_BOX, ADDRESS_LABEL, BANNER, CANCEL, CONTINUE, DISCLAIMER_CLIENT, ETC,
                         EXIT, FIX_IT, FRAME, MAIN_CLIENT, PROGRAM_FOLDER, TITLE, to_pixels, wait_until, within)
 
 CLIENT, GRAPHIC, TEXT = 10, 40, 42  # ROLE_SYSTEM_ values
@@ -82,8 +83,22 @@ class Disclaimer(ReadAndLaidOut):
 
 class MainWindow(ReadAndLaidOut):
     # Space on Continue resets Winsock, backing up both keys with Wine's own
-    # registry editor, before the main window appears.
+    # registry editor, before the main window appears. The keys are set
+    # against the program first, and links planted under the backups' names.
     def test_space_on_continue_opens_it_a_second_copy_changes_nothing_and_cancel_ends(self):
+        for name, value in (("WinSock_Registry_Version", "1.0"), ("Current_Protocol_Catalog", "Protocol_Catalog5"),
+                            ("Current_NameSpace_Catalog", "NameSpace_Catalog3")):
+            self.assertEqual(self.session.wine("reg", "add", WINSOCK + "2\\Parameters", "/v", name, "/d", value,
+                                               "/f").returncode, 0)
+        self.session.wine("reg", "delete", WINSOCK + "\\Parameters", "/f")
+        self.assertNotEqual(self.session.wine("reg", "query", WINSOCK + "\\Parameters").returncode, 0)
+        linked = {}
+        for backup, target, link in ((r"\winsockbak.reg", r"C:\windows\win.ini", os.symlink),
+                                     (r"\winsock2bak.reg", r"C:\windows\system.ini", os.link)):
+            if self.session.read(target) is None:
+                self.session.write(target, b"[" + backup.encode() + b"]\r\n")
+            linked[target] = self.session.read(target)
+            link(self.session.path(target), self.session.path(PROGRAM_FOLDER + backup))
         disclaimer = self.session.start_at_disclaimer()
         self.session.keys(disclaimer, "Tab", "space")
         pressed = time.monotonic()
@@ -92,21 +107,28 @@ class MainWindow(ReadAndLaidOut):
         self.session.wait_no_window(disclaimer)
         self.shot("main-window", main)
         self.assert_read_and_laid_out(MAIN)
+        self.assertEqual({target: self.session.read(target) for target in linked}, linked)
+        for name in (r"\winsockbak.reg", r"\winsock2bak.reg"):
+            status = os.lstat(self.session.path(PROGRAM_FOLDER + name))
+            self.assertTrue(stat.S_ISREG(status.st_mode), name)
+            self.assertEqual(status.st_nlink, 1, name)
         winsock, winsock2 = (self.session.read(PROGRAM_FOLDER + name).decode("utf-16")
                              for name in (r"\winsockbak.reg", r"\winsock2bak.reg"))
         self.assertIn(f"[{WINSOCK}]", winsock)
         self.assertNotIn(f"[{WINSOCK}2]", winsock)
         self.assertIn(f"[{WINSOCK}2]", winsock2)
-        # Wine's editor rejects /i, so the program's own imports do nothing here;
-        # imported without it, the shipped settings files show that they are valid.
-        for name in ("winsock.reg", "winsock2.reg"):
-            self.assertEqual(self.session.wine("regedit", "/s", PROGRAM_FOLDER + "\\" + name).returncode, 0)
+        self.assertIn('"Current_Protocol_Catalog"="Protocol_Catalog5"', winsock2)
+        # The program's own import, the only one, took effect, and it says nothing.
         values = self.session.wine("reg", "query", WINSOCK + "2\\Parameters").stdout.decode(errors="replace")
         for line in ("WinSock_Registry_Version    REG_SZ    2.0",
                      "Current_Protocol_Catalog    REG_SZ    Protocol_Catalog9",
                      "Current_NameSpace_Catalog    REG_SZ    NameSpace_Catalog5"):
             self.assertIn(line, values)
         self.assertEqual(self.session.wine("reg", "query", WINSOCK + "\\Parameters").returncode, 0)
+        temp = self.session.path(r"C:\windows\temp")
+        self.assertTrue(temp.is_dir())
+        self.assertEqual(sorted(temp.glob("resolvo.*")), [])
+        self.assertEqual(self.session.messages(), [])
         # The running copy comes back to the front when a second starts.
         root = subprocess.run(["xwininfo", "-root"], env=self.session.env, capture_output=True, text=True,
                               timeout=20).stdout
@@ -126,7 +148,7 @@ class MainWindow(ReadAndLaidOut):
         self.addCleanup(os.killpg, own_desktop.pid, signal.SIGKILL)  # its group lives until it is waited for
         self.session.wait_message("Resolvo is already running.")
         self.assertEqual(self.session.snapshot(ETC, PROGRAM_FOLDER), before)
-        self.assertEqual(self.session.stub_lines(BROWSER), [])
+        self.assertEqual(self.session.stub_lines(self.session.browser), [])
         self.session.click_twips(main, MAIN_CLIENT, CANCEL)
         self.assertEqual(self.session.wait_exit(), 0)
 

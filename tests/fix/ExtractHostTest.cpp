@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace resolvo::fix {
 namespace {
 
-using Cases = std::vector<std::pair<std::string, std::string>>;
+// What is typed, and what is made of it.
+struct Case {
+    std::string typed;
+    std::string made;
+};
+using Cases = std::vector<Case>;
 
 TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
     const std::string megabyte(1 << 20, 'a');
@@ -36,7 +40,16 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         {"http://[::1]:80/", "::1"},
         {"[Fa::Af]", "Fa::Af"},
         {"[2001:DB8::ffff:192.0.2.1]", "2001:DB8::ffff:192.0.2.1"},
-        {"[::1.]", "::1."},  // a literal is kept whole
+        // IP addresses, which a name file never holds as a name.
+        {"127.0.0.1", "127.0.0.1"},
+        {"http://0.0.0.0/", "0.0.0.0"},
+        {"https://255.255.255.255:8443/x", "255.255.255.255"},
+        {"10.0.0.7.", "10.0.0.7"},
+        {"[1:2:3:4:5:6:7:8]", "1:2:3:4:5:6:7:8"},
+        {"[1::8]", "1::8"},
+        {"[::]", "::"},
+        {"[1:2:3:4:5:6::8]", "1:2:3:4:5:6::8"},
+        {"[::ffff:10.0.0.7]", "::ffff:10.0.0.7"},
         {"http://\xC3\x80.example/", "\xC3\x80.example"},
         {"http://www.example.com/" + megabyte, "example.com"},
         {"http://" + longest + ":80/", longest},
@@ -67,6 +80,30 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         {"[example.com]", ""},
         {"[fe80::1%1]", ""},
         {"[.3.3]", ""},
+        // A number or a bracketed text that is no IP address.
+        {"999.1.1.1", ""},
+        {"256.0.0.1", ""},
+        {"1.2.3", ""},
+        {"1.2.3.4.5", ""},
+        {"1..2.3", ""},
+        {"0x7f.0.0.1", ""},
+        {"2130706433", ""},
+        {"1234.0.0.1", ""},
+        {"www.10.0.0.1", ""},
+        {"example.123", ""},
+        {"[::1.]", ""},
+        {"[1:2:3:4:5:6:7]", ""},
+        {"[1:2:3:4:5:6:7:8:9]", ""},
+        {"[1::2::3]", ""},
+        {"[:::1]", ""},
+        {"[1::2:]", ""},
+        {"[:1::2]", ""},
+        {"[12345::1]", ""},
+        {"[1:2:3:4:5:6:7::8]", ""},
+        {"[::1.2.3.4.5]", ""},
+        {"[1.2.3.4]", ""},
+        {"[10.0.0.7::1]", ""},
+        {"[g::1]", ""},
         {"[]", ""},
         {"\"example.com\"", ""},
         {"exa mple.com", ""},
@@ -77,8 +114,8 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
         {"example.com;rm", ""},
         {std::string(1 << 20, '.'), ""},
     };
-    for (const auto& [address, host] : cases) {
-        EXPECT_EQ(ExtractHost(address), host) << address.substr(0, 60);
+    for (const Case& row : cases) {
+        EXPECT_EQ(ExtractHost(row.typed), row.made) << row.typed.substr(0, 60);
     }
 }
 
@@ -95,8 +132,34 @@ TEST(BrowsableAddress, IsAWebAddressOrNothing) {
         {"httpx://example.com", ""},
         {"", ""},
     };
-    for (const auto& [address, web] : cases) {
-        EXPECT_EQ(BrowsableAddress(address), web) << address;
+    for (const Case& row : cases) {
+        EXPECT_EQ(BrowsableAddress(row.typed), row.made) << row.typed;
+    }
+}
+
+struct HostKind {
+    std::string host;
+    bool ipAddress;
+};
+
+// Of what ExtractHost gives, the IP addresses, and the names that hold
+// digits, dots and colons too.
+TEST(IsIpLiteral, TellsAddressesFromNames) {
+    const HostKind cases[] = {
+        {"127.0.0.1", true},
+        {"0.0.0.0", true},
+        {"::1", true},
+        {"2001:db8::ffff:10.0.0.7", true},
+        {"10.0.0.7.example", false},
+        {"1-2-3-4.example", false},
+        {"example.com", false},
+        {"256.0.0.1", false},
+        {"1.2.3", false},
+        {"::1.", false},
+        {"", false},
+    };
+    for (const HostKind& row : cases) {
+        EXPECT_EQ(IsIpLiteral(row.host), row.ipAddress) << row.host;
     }
 }
 

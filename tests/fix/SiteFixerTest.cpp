@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <set>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -18,6 +20,7 @@ namespace {
 using testing::Op;
 using testing::RecordingPlatform;
 using Seen = std::vector<std::string>;
+using namespace std::string_literals;
 
 constexpr MessageAnswer Yes = MessageAnswer::Yes;
 constexpr MessageAnswer No = MessageAnswer::No;
@@ -25,7 +28,10 @@ constexpr MessageAnswer Ok = MessageAnswer::Ok;
 
 const std::string Typed = "http://www.example.com/news/today.html";
 const std::string BrowserPath = R"(C:\Program Files\Internet Explorer\iexplore.exe)";
-const std::string Browser = "focus, no wait: \"" + BrowserPath + "\" ";
+std::string Direct(const std::string& program) {
+    return "focus, no wait: \"" + program + "\" ";
+}
+const std::string Browser = Direct(BrowserPath);
 const Seen Repair{"put hosts.rv2", "put hosts", "put lmhosts"};
 const std::string OpenTyped = Browser + '"' + Typed + '"';
 const Seen Asked{"Pause 5000", "ActivateWindow 42", "yes/no: Did the page load successfully?"};
@@ -58,8 +64,7 @@ struct FixRun {
 
     Seen operator()(const std::vector<MessageAnswer>& answers) {
         platform.answers.assign(answers.begin(), answers.end());
-        namefiles::NameFileRepair nameFiles(platform, "test");
-        SiteFixer(platform, nameFiles).RunFix(window);
+        fixer.RunFix(window);
         Seen seen;
         for (const std::string& entry : platform.journal) {
             const std::string subject = entry.substr(entry.find(' ') + 1);
@@ -75,6 +80,13 @@ struct FixRun {
         return seen;
     }
 
+    // What was opened, or told instead, between the flush and the question.
+    Seen Opened(const std::vector<MessageAnswer>& answers) {
+        const Seen seen = (*this)(answers);
+        const auto flush = std::find(seen.begin(), seen.end(), Flush());
+        return flush == seen.end() || seen.size() < 4 ? seen : Seen(flush + 1, seen.end() - 4);
+    }
+
     std::string Flush() const {
         return "hidden, wait 10000: \"" + platform.systemDirectory + R"(\ipconfig.exe" /flushdns)";
     }
@@ -82,6 +94,8 @@ struct FixRun {
     testing::TempDir dir;
     RecordingPlatform platform;
     testing::FakeWindow window;
+    namefiles::NameFileRepair nameFiles{platform, platform, "test"};
+    SiteFixer fixer{platform, nameFiles};
 };
 
 // Nor does an address that a browser would take for something else than a
@@ -123,103 +137,353 @@ TEST(SiteFixer, RepairsThenFlushesOpensAsksAndFollowsTheAnswers) {
     }
 }
 
-// A repair that failed is told once, in plain words, and the fix goes on;
-// without the system directory there is no flush either, rather than a
-// search for "ipconfig" by bare name.
-TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchanged) {
-    const std::vector<std::tuple<std::uint32_t, std::string, std::string>> cases{
-        {error_code::SharingViolation, "another program is using it",
-         "Close other programs, such as your virus checker, and press Fix It again."},
-        {error_code::UnsupportedType, "it is saved as Unicode text, which Resolvo does not change",
-         "You can edit it in Notepad, run as administrator, or save it there as ANSI text and press Fix It "
-         "again."},
-        {error_code::FileTooLarge, "it has more than 10,000 lines",
-         "Resolvo repairs files of up to 10,000 lines. You can edit this one in Notepad, run as "
-         "administrator."},
-        {error_code::DiskFull, "the disk is full", "Free some space on the disk and press Fix It again."},
-        {error_code::AccessDenied, "Windows did not allow Resolvo to change it",
-         "Make sure that your virus checker or firewall lets Resolvo change it, and press Fix It again."},
-        {error_code::AlreadyExists, "a folder of that name is in its place",
-         "Move or rename that folder, as administrator, and press Fix It again."},
-        {error_code::PathNotFound, "the folder drivers\\etc does not exist",
-         "Create that folder in the system folder, as administrator, and press Fix It again."},
-        {1117, "Windows reported error 1117",
-         "Press Fix It again. If this comes back, restart Windows and try once more."},
+// A repair that failed is told once, and the fix goes on. Each kind of
+// failure names the file, gives its reason in words and says what to do,
+// and no two kinds read alike; without the system directory there is no
+// flush either, rather than a search for "ipconfig" by bare name.
+TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
+    struct Row {
+        std::string label;
+        Op op;
+        std::string subject;  // of the call that fails, or what the file is written as
+        std::uint32_t code;
+        std::vector<std::string> names;  // the files the message names
     };
-    for (const auto& [code, reason, advice] : cases) {
+    const std::vector<Row> rows{
+        {"busy", Op::CreateNew, "hosts.test", error_code::SharingViolation, {"\"hosts\""}},
+        {"denied", Op::CreateNew, "hosts.test", error_code::AccessDenied, {"\"hosts\""}},
+        {"disk full", Op::CreateNew, "hosts.test", error_code::DiskFull, {"\"hosts\""}},
+        {"a folder in its place", Op::CreateNew, "hosts.test", error_code::AlreadyExists, {"\"hosts\""}},
+        {"no etc folder", Op::CreateNew, "hosts.test", error_code::PathNotFound, {"\"hosts\""}},
+        {"another error", Op::CreateNew, "hosts.test", 1117, {"\"hosts\"", "1117"}},
+        {"too long", Op::OpenForReading, "", 0, {"\"hosts\""}},
+        {"Unicode", Op::OpenForReading, "\xFF\xFE", 0, {"\"hosts\""}},
+        {"the backup", Op::CreateNew, "hosts.rv2", error_code::DiskFull, {"\"hosts\"", "\"hosts.rv2\""}},
+        {"lmhosts", Op::CreateNew, "lmhosts.test", error_code::AccessDenied, {"\"lmhosts\""}},
+        {"no system directory", Op::SystemDirectory, "", error_code::PathNotFound, {"hosts and lmhosts"}},
+        {"both copies left", Op::Rename, "hosts.test", error_code::WriteFault, {"\"hosts\""}},
+    };
+    std::set<std::string> told;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
         FixRun run;
-        run.platform.FailOn(Op::CreateNew, 0, "hosts.test", code);
-        EXPECT_EQ(run({Ok, Yes, Ok}), Joined({{"put hosts.rv2",
-                                               "critical: Resolvo could not repair the file \"hosts\" in " +
-                                                   run.platform.systemDirectory + "\\drivers\\etc\\: " +
-                                                   reason + ". The file was left unchanged.\r\n\r\n" + advice,
-                                               run.Flush(), OpenTyped},
-                                              Asked,
-                                              {Kept}}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
+        if (row.op == Op::OpenForReading) {
+            run.dir.Write("sys/drivers/etc/hosts",
+                          row.subject.empty() ? std::string(10001, '\r') : row.subject + "a\0b\0"s);
+        } else if (row.op == Op::Rename) {
+            // Windows' replace stops half way, and neither file can be moved back.
+            run.platform.FailOn(Op::Replace, 0, "hosts.test", error_code::UnableToMoveReplacement2);
+            run.platform.FailOn(Op::Rename, 0, row.subject, row.code);
+        } else {
+            run.platform.FailOn(row.op, 0, row.subject, row.code);
+        }
+        const std::string before = run.dir.Read("sys/drivers/etc/hosts");
+        const Seen seen = run({Ok, Yes, Ok});
+        const auto critical = std::find_if(seen.begin(), seen.end(),
+                                           [](const std::string& entry) { return entry.starts_with("critical: "); });
+        ASSERT_NE(critical, seen.end());
+        EXPECT_EQ(std::count_if(seen.begin(), seen.end(),
+                                [](const std::string& entry) { return entry.starts_with("critical: "); }),
+                  1);
+        const std::string& message = *critical;
+        ASSERT_TRUE(message.starts_with("critical: Resolvo could not ")) << message;
+        for (const std::string& name : row.names) {
+            EXPECT_NE(message.find(name), std::string::npos) << message;
+        }
+        const std::size_t reason = message.find(": ", 10);
+        const std::size_t advice = message.find("\r\n\r\n");
+        ASSERT_NE(advice, std::string::npos) << message;
+        EXPECT_GT(advice - reason, 20u) << message;  // a reason, in words
+        const std::string todo = message.substr(advice);
+        EXPECT_TRUE(todo.find("Fix It") != std::string::npos || todo.find("Notepad") != std::string::npos)
+            << message;
+        // Alike but for the test's own folder is alike.
+        std::string text = message;
+        const std::size_t folder = text.find(run.platform.systemDirectory);
+        if (folder != std::string::npos) {
+            text.erase(folder, run.platform.systemDirectory.size());
+        }
+        EXPECT_TRUE(told.insert(text).second) << message;
+        EXPECT_EQ(seen.back(), Kept);
+        if (row.op == Op::Rename) {
+            EXPECT_FALSE(run.dir.Exists("sys/drivers/etc/hosts"));
+            EXPECT_NE(message.find("next Fix It puts the newer one in its place"), std::string::npos) << message;
+            EXPECT_EQ(message.find("left unchanged"), std::string::npos) << message;
+        } else if (row.names.front() != "\"lmhosts\"") {
+            EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
+        }
+        if (row.op == Op::SystemDirectory) {
+            EXPECT_EQ(run.platform.CallsOf(Op::RunCommand), Seen{OpenTyped});
+        }
     }
-    FixRun backup;
-    backup.platform.FailOn(Op::CreateNew, 0, "hosts.rv2", error_code::DiskFull);
-    EXPECT_EQ(backup({Ok, Yes, Ok}).front(),
-              "critical: Resolvo could not back up the file \"hosts\" to \"hosts.rv2\" in " +
-                  backup.platform.systemDirectory +
-                  "\\drivers\\etc\\: the disk is full. Both files were left unchanged.\r\n\r\nFree some "
-                  "space on the disk and press Fix It again.");
-    FixRun run;
-    run.platform.FailOn(Op::SystemDirectory, 0, {}, error_code::PathNotFound);
-    EXPECT_EQ(
-        run({Ok, Yes, Ok}).front(),
-        "critical: Resolvo could not repair the hosts and lmhosts files: the folder drivers\\etc does not "
-        "exist. They were left unchanged.\r\n\r\nCreate that folder in the system folder, as "
-        "administrator, and press Fix It again.");
-    EXPECT_EQ(run.platform.CallsOf(Op::RunCommand), Seen{OpenTyped});
 }
 
-// An elevated program opens the site only as the desktop user: through the
-// desktop's shell, or else with its process's token, or not at all. Without
-// Internet Explorer the default browser gets the page. The address goes as
-// a web address and as one argument whatever was typed.
+// Where Windows reads the name files from another folder than the usual
+// one, the files there are repaired, and the run says so once, naming the
+// folder: after its first repair, or in its first failure.
+TEST(SiteFixer, SaysOnceInARunThatWindowsReadsTheFilesFromAnUnusualFolder) {
+    for (const bool fails : {false, true}) {
+        FixRun run;
+        const std::string folder = run.dir.PathOf("elsewhere");
+        run.dir.Write("elsewhere/hosts", Hosts);
+        run.platform.settings["SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"]["DataBasePath"] =
+            folder;
+        if (fails) {
+            run.platform.FailOn(Op::CreateNew, 1, "hosts.rv2", error_code::DiskFull);
+        }
+        run({Ok, Yes, Ok});
+        const std::vector<std::string> told = run.platform.CallsOf(Op::ShowMessage);
+        ASSERT_FALSE(told.empty());
+        EXPECT_TRUE(told.front().starts_with(fails ? "critical: " : "ok: ")) << told.front();
+        EXPECT_NE(told.front().find(folder + "\\"), std::string::npos) << told.front();
+        const std::string& text = told.front();
+        EXPECT_TRUE(text.find("usual folder, drivers\\etc") != std::string::npos ||
+                    text.find("usual one, drivers\\etc") != std::string::npos)
+            << text;
+        EXPECT_EQ(run.dir.Read("elsewhere/hosts"),
+                  fails ? Hosts : "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
+        // The second fix of the run says nothing of the folder.
+        run.platform.journal.clear();
+        run({Yes, Ok});
+        EXPECT_EQ(run.platform.CallsOf(Op::ShowMessage).size(), 2u);
+    }
+}
+
+// What the platform says of the program's token, by the kind of token:
+// nothing where it cannot be asked.
+struct Token {
+    const char* kind;
+    std::optional<Elevation> elevation;
+    bool startsDirectly;
+};
+
+// What the machine offers for a start as the desktop user, and what is
+// opened there by a token that starts directly and by one that does not.
+struct Routes {
+    const char* machine;
+    bool desktopShell;
+    bool shellToken;
+    bool internetExplorer;
+    Seen direct;
+    Seen asDesktopUser;
+};
+
+// An elevated program, of whatever kind of token, opens the site only as the
+// desktop user: through the desktop's shell, or else with its process's
+// token, or not at all. Only a token that is not elevated, or one on a
+// Windows that knows no elevation, starts the browser itself. Without
+// Internet Explorer the default browser gets the page.
 TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
-    using enum Elevation;
     const std::string ie = Browser + "\"http://x.com\"";
     const std::string asUser = "OpenAsDesktopUser " + BrowserPath + " \"http://x.com\"";
     const std::string withToken = "RunAsShellUser \"" + BrowserPath + "\" \"http://x.com\"";
     const std::string notStarted =
         "ok: Resolvo did not start your web browser, because it would have run with administrator rights. "
-        "Please open this address in it yourself:\r\n\r\n";
-    // The token; what the machine has: a desktop shell (s), whose process's
-    // token can start programs (t), Internet Explorer (i); typed; opened.
-    const std::vector<std::tuple<Elevation, std::string, std::string, Seen>> cases{
-        {Default, "sti", "x.com", {ie}},
-        {Limited, "i", "x.com", {ie}},
-        {Full, "sti", "x.com", {asUser}},
-        {Full, "ti", "x.com", {asUser, withToken}},
-        {Full, "i", "x.com", {asUser, withToken, notStarted + "http://x.com"}},
-        {Default, "st", "x.com", {"OpenAddress http://x.com"}},
-        {Full, "s", "x.com", {"OpenAsDesktopUser http://x.com "}},
-        {Full,
-         "t",
-         "https://x.com/a b",
-         {"OpenAsDesktopUser https://x.com/a%20b ", notStarted + "https://x.com/a%20b"}},
-        {Default, "i", R"(x.com/"a b" c)", {Browser + R"("http://x.com/%22a%20b%22%20c")"}},
-        {Default, "i", R"(x.com\dir\)", {Browser + R"("http://x.com\dir\\")"}},
+        "Please open this address in it yourself:\r\n\r\nhttp://x.com";
+    const Token tokens[] = {
+        {"Windows XP", Elevation::NoElevation, true},
+        {"an administrator's filtered token under UAC", Elevation::NotElevated, true},
+        {"a standard user's token", Elevation::NotElevated, true},
+        {"the built-in Administrator's, or an administrator's with UAC off", Elevation::Elevated, false},
+        {"an administrator's full token under UAC", Elevation::Elevated, false},
+        {"a token that cannot be asked", std::nullopt, false},
     };
-    for (const auto& [elevation, machine, address, opened] : cases) {
-        FixRun run(address);
-        run.platform.elevation = elevation;
-        if (machine.find('s') == std::string::npos) {
+    const Routes routes[] = {
+        {"every route", true, true, true, {ie}, {asUser}},
+        {"no desktop shell", false, true, true, {ie}, {asUser, withToken}},
+        {"neither route", false, false, true, {ie}, {asUser, withToken, notStarted}},
+        {"no Internet Explorer",
+         true,
+         true,
+         false,
+         {"OpenAddress http://x.com"},
+         {"OpenAsDesktopUser http://x.com "}},
+        {"no Internet Explorer, no desktop shell",
+         false,
+         true,
+         false,
+         {"OpenAddress http://x.com"},
+         {"OpenAsDesktopUser http://x.com ", notStarted}},
+    };
+    for (const Token& token : tokens) {
+        for (const Routes& route : routes) {
+            FixRun run("x.com");
+            if (token.elevation) {
+                run.platform.elevation = *token.elevation;
+            } else {
+                run.platform.FailOn(Op::ProgramElevation);
+            }
+            if (!route.desktopShell) {
+                run.platform.FailOn(Op::OpenAsDesktopUser, 0, {}, 0x80040154);  // REGDB_E_CLASSNOTREG
+            }
+            if (!route.shellToken) {
+                run.platform.FailOn(Op::RunAsShellUser);
+            }
+            if (!route.internetExplorer) {
+                run.platform.programs.clear();
+            }
+            const Seen& opened = token.startsDirectly ? route.direct : route.asDesktopUser;
+            const bool told = opened.back().starts_with("ok: ");
+            EXPECT_EQ(run.Opened(told ? std::vector{Ok, Yes, Ok} : std::vector{Yes, Ok}), opened)
+                << token.kind << ", " << route.machine;
+        }
+    }
+}
+
+struct Typing {
+    std::string typed;
+    std::string opened;
+};
+
+// The address goes as a web address and as one argument whatever was typed.
+TEST(SiteFixer, HandsTheAddressOnAsOneArgument) {
+    const Typing cases[] = {
+        {R"(x.com/"a b" c)", Browser + R"("http://x.com/%22a%20b%22%20c")"},
+        {R"(x.com\dir\)", Browser + R"("http://x.com\dir\\")"},
+        {"https://x.com/a b", Browser + R"("https://x.com/a%20b")"},
+    };
+    for (const Typing& typing : cases) {
+        FixRun run(typing.typed);
+        EXPECT_EQ(run.Opened({Yes, Ok}), Seen{typing.opened}) << typing.typed;
+    }
+}
+
+// Where the shell keeps the programs' folder, and which iexplore.exe files
+// are there, or elsewhere.
+struct ProgramFiles {
+    const char* machine;
+    std::optional<std::string> folder;  // nothing: the shell names none
+    std::set<std::string> programs;
+    Seen opened;
+};
+
+// Internet Explorer is the one in the folder the shell names: a program of
+// that name in a "C:\Program Files" that is not that folder, which any user
+// may have made, is never started.
+TEST(SiteFixer, LooksForInternetExplorerWhereWindowsKeepsIt) {
+    const std::string planted = BrowserPath;
+    const std::string german = R"(D:\Programme\Internet Explorer\iexplore.exe)";
+    const std::string x86 = R"(C:\Program Files (x86)\Internet Explorer\iexplore.exe)";
+    const std::string defaultBrowser = "OpenAddress http://x.com";
+    const ProgramFiles cases[] = {
+        {"Windows on D:, in German",
+         R"(D:\Programme)",
+         {german, planted},
+         {Direct(german) + "\"http://x.com\""}},
+        {"32-bit Resolvo on 64-bit Windows",
+         R"(C:\Program Files (x86))",
+         {x86, planted},
+         {Direct(x86) + "\"http://x.com\""}},
+        {"Internet Explorer removed", R"(D:\Programme)", {planted}, {defaultBrowser}},
+        {"no programs' folder", std::nullopt, {planted}, {defaultBrowser}},
+    };
+    for (const ProgramFiles& machine : cases) {
+        FixRun run("x.com");
+        run.platform.programs = machine.programs;
+        if (machine.folder) {
+            run.platform.programFilesFolder = *machine.folder;
+        } else {
+            run.platform.FailOn(Op::ProgramFilesFolder, 0, {}, 0x80004005);  // E_FAIL
+        }
+        EXPECT_EQ(run.Opened({Yes, Ok}), machine.opened) << machine.machine;
+    }
+}
+
+// How long an address is and how the browser can be started decide whether
+// it is started, or the user is told to open the address himself.
+struct LongAddress {
+    const char* what;
+    std::string address;
+    Elevation elevation;
+    bool desktopShell;
+    bool started;
+};
+
+// The shell process's token starts a command line of 1,023 characters and
+// its end at most, counted as Windows counts them: one for each character
+// of the Basic Multilingual Plane, two for one beyond it. The other routes
+// take longer ones.
+TEST(SiteFixer, SaysSoWhereAnAddressIsTooLongForTheRouteLeft) {
+    const std::string head = "http://x.com/";
+    // The quoted browser, a blank and the quoted address.
+    const std::size_t room = 1023 - (BrowserPath.size() + 2) - 1 - 2 - head.size();
+    const std::string longest = head + std::string(room, 'a');
+    const std::string u = "\xC3\xBC";             // one character, two bytes
+    const std::string clef = "\xF0\x9D\x84\x9E";  // two characters, four bytes
+    const LongAddress cases[] = {
+        {"the longest", longest, Elevation::Elevated, false, true},
+        {"one more", longest + "a", Elevation::Elevated, false, false},
+        {"the longest, with characters of two bytes", head + std::string(room - 2, 'a') + u + u,
+         Elevation::Elevated, false, true},
+        {"with a character beyond the plane", head + std::string(room - 1, 'a') + clef, Elevation::Elevated,
+         false, false},
+        {"one more, through the desktop's shell", longest + "a", Elevation::Elevated, true, true},
+        {"one more, started directly", longest + "a", Elevation::NotElevated, false, true},
+    };
+    for (const LongAddress& row : cases) {
+        FixRun run(row.address);
+        run.platform.elevation = row.elevation;
+        if (!row.desktopShell) {
             run.platform.FailOn(Op::OpenAsDesktopUser, 0, {}, 0x80040154);  // REGDB_E_CLASSNOTREG
         }
-        if (machine.find('t') == std::string::npos) {
-            run.platform.FailOn(Op::RunAsShellUser);
-        }
-        if (machine.find('i') == std::string::npos) {
-            run.platform.programs.clear();
-        }
-        const bool told = opened.back().starts_with("ok: ");
-        const Seen seen = run(told ? std::vector{Ok, Yes, Ok} : std::vector{Yes, Ok});
-        EXPECT_EQ(Seen(std::find(seen.begin(), seen.end(), run.Flush()) + 1, seen.end() - 4), opened)
-            << address;
+        const Seen opened = run.Opened(row.started ? std::vector{Yes, Ok} : std::vector{Ok, Yes, Ok});
+        const std::string command = '"' + BrowserPath + "\" \"" + row.address + '"';
+        const Seen expected =
+            row.elevation != Elevation::Elevated ? Seen{Browser + '"' + row.address + '"'}
+            : row.desktopShell
+                ? Seen{"OpenAsDesktopUser " + BrowserPath + " \"" + row.address + '"'}
+                : Seen{"OpenAsDesktopUser " + BrowserPath + " \"" + row.address + '"',
+                       row.started
+                           ? "RunAsShellUser " + command
+                           : "ok: Resolvo did not start your web browser, because this address is too "
+                             "long for Resolvo to hand on to it. Please open the address in it "
+                             "yourself:\r\n\r\n" +
+                                 row.address};
+        EXPECT_EQ(opened, expected) << row.what;
+    }
+}
+
+struct AddressKind {
+    std::string typed;
+    bool changesNameFiles;
+};
+
+// A name file maps names to addresses: an address typed as one leaves both
+// files as they are, without a backup or a look, and the fix goes on.
+TEST(SiteFixer, LeavesTheNameFilesAloneForAnIpAddress) {
+    const AddressKind cases[] = {
+        {"127.0.0.1", false}, {"http://0.0.0.0/", false},          {"https://10.0.0.7:8080/x", false},
+        {"[::1]", false},     {"http://[2001:db8::7]:80/", false}, {"www.example.com", true},
+    };
+    const std::vector<Op> nameFileOps{Op::GetAttributes, Op::SetAttributes,    Op::LastWriteTime,
+                                      Op::FileNames,     Op::OpenForReading,   Op::CreateNew,
+                                      Op::Replace,       Op::Rename,           Op::RemoveFile,
+                                      Op::ReadSetting,   Op::SettingsKeyExists};
+    const std::string lmhosts = "10.0.0.7 server #PRE\r\n";
+    for (const AddressKind& row : cases) {
+        FixRun run(row.typed);
+        run.dir.Write("sys/drivers/etc/lmhosts", lmhosts);
+        const Seen seen = run({Yes, Ok});
+        const bool touched = std::any_of(nameFileOps.begin(), nameFileOps.end(),
+                                         [&](Op op) { return !run.platform.CallsOf(op).empty(); });
+        EXPECT_EQ(touched, row.changesNameFiles) << row.typed;
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts") != Hosts, row.changesNameFiles) << row.typed;
+        EXPECT_EQ(run.dir.Exists("sys/drivers/etc/hosts.rv2"), row.changesNameFiles) << row.typed;
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/lmhosts"), lmhosts) << row.typed;
+        const Seen after(std::find(seen.begin(), seen.end(), run.Flush()), seen.end());
+        ASSERT_EQ(after.size(), 6u) << row.typed;
+        EXPECT_TRUE(after[1].starts_with(Browser)) << row.typed;
+        EXPECT_EQ(Seen(after.begin() + 2, after.end()), Joined({Asked, {Kept}})) << row.typed;
+    }
+}
+
+// An address that is neither a name nor an IP address is refused.
+TEST(SiteFixer, RefusesANumberThatIsNoIpAddress) {
+    for (const char* typed : {"999.1.1.1", "1.2.3", "www.10.0.0.1", "[::1.]", "[1::2::3]"}) {
+        FixRun run(typed);
+        EXPECT_EQ(run({Ok}), Seen{"critical: Invalid web address."}) << typed;
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
     }
 }
 

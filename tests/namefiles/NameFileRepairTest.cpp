@@ -6,7 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
-#include <tuple>
+#include <string>
 
 #include "port/FilesContract.h"
 #include "support/RecordingPlatform.h"
@@ -46,23 +46,20 @@ struct EtcScene {
         std::ranges::sort(names);
         return names;
     }
-    // The failure's code, told of a name file or its backup, never of a
-    // temporary file; 0 without one.
+    // The failure's code, told of the folder the files are in; 0 without one.
     std::uint32_t Repair(const std::string& host) {
         try {
-            repair.RepairNameFiles(host);
+            EXPECT_EQ(repair.RepairNameFiles({host}).path + "\\", Path(""));
             return 0;
-        } catch (const Failure& failure) {
-            const std::string name = failure.Subject().substr(Path("").size());
-            EXPECT_TRUE(name == "hosts" || name == "lmhosts" || name == "hosts.rv2" || name == "lmhosts.rv2")
-                << failure.Subject();
+        } catch (const NameFileFailure& failure) {
+            EXPECT_EQ(failure.Folder().path + "\\", Path(""));
             return failure.Code();
         }
     }
 
     testing::TempDir dir;
     testing::RecordingPlatform platform;
-    NameFileRepair repair{platform, "7"};
+    NameFileRepair repair{platform, platform, "7"};
 };
 
 // Only "#" marks are added: line ends of every kind, a missing last line end
@@ -121,6 +118,8 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         // A read-only file is repaired all the same; 0x800 (compressed) is a bit Windows only reports.
         scene.Put("hosts", before, ReadOnly | 0x800);
         scene.Put("lmhosts", before);
+        const auto written = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+        std::filesystem::last_write_time(scene.Disk("lmhosts"), written);
         EXPECT_EQ(scene.Repair(host), code);
         EXPECT_EQ(scene.Get("hosts"), after);
         EXPECT_EQ(scene.Get("lmhosts"), after);
@@ -128,8 +127,87 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
         const std::optional<std::string> backup = code == 0 ? std::optional(before) : std::nullopt;
         EXPECT_EQ(scene.Find("hosts.rv2"), backup);
         EXPECT_EQ(scene.Find("lmhosts.rv2"), backup);
-        // The backups are new files; the name files are replaced only when a line is marked.
-        EXPECT_EQ(scene.platform.CallsOf(Op::Replace).size(), before != after ? 2u : 0u);
+        // A file in which no line is marked is not written at all.
+        EXPECT_EQ(std::filesystem::last_write_time(scene.Disk("lmhosts")) == written, before == after);
+        EXPECT_TRUE(scene.TemporaryFiles().empty());
+    }
+}
+
+// Windows reads the name files from the folder its DataBasePath setting
+// names: that folder's files are repaired and backed up, and those of the
+// usual one left alone. A 32-bit program on 64-bit Windows reaches a folder
+// of the system directory other than drivers\etc through the native alias,
+// since its plain name leads to SysWOW64. A value that names no folder, or
+// none that exists, leaves the usual folder as the one repaired.
+TEST(NameFiles, RepairsTheFilesInTheFolderWindowsReadsThemFrom) {
+    struct Row {
+        std::string label;
+        std::optional<std::string> setting;  // relative to the test's folder where it starts with "/"
+        bool nativeAlias = false;            // the program runs as 32-bit code on 64-bit Windows
+        std::string repaired;                // the folder whose files change on disk
+        bool usual = true;
+    };
+    const std::vector<Row> rows{
+        {"no value", std::nullopt, false, "sys/drivers/etc"},
+        {"an empty value", "", false, "sys/drivers/etc"},
+        {"a relative path", "elsewhere", false, "sys/drivers/etc"},
+        {"a folder that does not exist", "/nowhere", false, "sys/drivers/etc"},
+        {"the usual folder, named otherwise", "/SYS\\Drivers\\ETC\\", true, "sys/drivers/etc"},
+        {"a folder outside the system directory", "/elsewhere", true, "elsewhere", false},
+        {"a folder in the system directory, through the alias", "/sys\\drivers\\other", true,
+         "native/drivers/other", false},
+        {"a folder in the system directory, without an alias", "/sys\\drivers\\other", false, "sys/drivers/other",
+         false},
+    };
+    const std::string hosts = "10.0.0.7 www.example.com\r\n";
+    const std::vector<std::string> folders{"sys/drivers/etc", "elsewhere", "sys/drivers/other",
+                                           "native/drivers/other"};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        EtcScene scene;
+        for (const std::string& folder : folders) {
+            scene.dir.Write(folder + "/hosts", hosts);
+        }
+        if (row.nativeAlias) {
+            scene.platform.nativeSystemDirectory = scene.dir.PathOf("native");
+        }
+        if (row.setting) {
+            const std::string value =
+                row.setting->starts_with("/") ? scene.dir.PathOf("") + row.setting->substr(1) : *row.setting;
+            scene.platform.settings["SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"]["DataBasePath"] =
+                value;
+        }
+        const NameFolder folder = scene.repair.RepairNameFiles({"example.com"});
+        EXPECT_EQ(folder.usual, row.usual);
+        for (const std::string& other : folders) {
+            const bool repaired = other == row.repaired;
+            EXPECT_EQ(scene.dir.Read(other + "/hosts"), repaired ? "#" + hosts : hosts) << other;
+            EXPECT_EQ(scene.dir.Read(other + "/hosts.rv2"), repaired ? hosts : "") << other;
+            EXPECT_EQ(scene.dir.Exists(other + "/lmhosts"), repaired) << other;
+        }
+    }
+}
+
+// A replaced file gets the owner it had back: Windows' replace gives it the
+// new file's, the program's own. Where Windows refuses to set it back (the
+// program lacks the restore privilege), the file is repaired all the same,
+// and nothing is said.
+TEST(NameFiles, AReplacedFileKeepsItsOwnerWhereWindowsAllowsIt) {
+    struct Row {
+        std::string label;
+        bool refused;
+    };
+    for (const Row& row : {Row{"allowed", false}, Row{"refused", true}}) {
+        SCOPED_TRACE(row.label);
+        EtcScene scene;
+        scene.Put("hosts", "1.2.3.4 example.com\r\n");
+        if (row.refused) {
+            scene.platform.FailOn(Op::SetFileOwner, 0, {}, error_code::AccessDenied);
+        }
+        EXPECT_EQ(scene.Repair("example.com"), 0u);
+        EXPECT_EQ(scene.Get("hosts"), "#1.2.3.4 example.com\r\n");
+        EXPECT_EQ(scene.platform.FileOwner(scene.Path("hosts")),
+                  row.refused ? scene.platform.programOwner : testing::RecordingPlatform::SystemOwner);
         EXPECT_TRUE(scene.TemporaryFiles().empty());
     }
 }
@@ -137,9 +215,14 @@ TEST(NameFiles, CommentsOutEveryLineHoldingTheHostInEitherLetterCase) {
 // Another program holding hosts is waited for, 2.27 s at most over all the
 // steps on it, in pauses of 10, 20, 40 ... 1000 ms.
 TEST(NameFiles, AFileHeldForAMomentIsWaitedFor) {
-    // How long hosts is held; whether its attributes and its replace are busy for good.
-    for (const auto& [heldMs, busyForGood, pauses] :
-         {std::tuple{0, false, 0u}, {300, false, 5u}, {2270, false, 8u}, {2271, false, 8u}, {0, true, 8u}}) {
+    struct Row {
+        int heldMs;        // how long hosts is held
+        bool busyForGood;  // its attributes and its replace stay busy
+        int waitedMs;
+    };
+    for (const auto& [heldMs, busyForGood, waitedMs] :
+         {Row{0, false, 0}, Row{300, false, 310}, Row{2270, false, 2270}, Row{2271, false, 2270},
+          Row{0, true, 2270}}) {
         EtcScene scene;
         scene.Put("hosts", "1.2.3.4 example.com\r\n", ReadOnly);
         scene.platform.HoldFile(scene.Path("hosts"), heldMs);
@@ -152,7 +235,11 @@ TEST(NameFiles, AFileHeldForAMomentIsWaitedFor) {
         EXPECT_EQ(scene.Get("hosts"), waited ? "#1.2.3.4 example.com\r\n" : "1.2.3.4 example.com\r\n");
         EXPECT_EQ(scene.Bits("hosts"), ReadOnly);
         EXPECT_TRUE(scene.TemporaryFiles().empty());
-        EXPECT_EQ(scene.platform.CallsOf(Op::Pause).size(), pauses);
+        int paused = 0;
+        for (const std::string& pause : scene.platform.CallsOf(Op::Pause)) {
+            paused += std::stoi(pause);
+        }
+        EXPECT_EQ(paused, waitedMs);
     }
 }
 
@@ -166,19 +253,26 @@ TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
     const std::string fixed = "#" + old;
     const std::vector<std::string> foreign{"hosts.resolvo.tmp", "hosts.9x-1.resolvo.tmp",
                                            "hosts.rv2.7-1.resolvo.tmp"};
-    // ReplaceFile fails once with this code; the new file's move is busy so
-    // long; the moves of these files fail for good; whether a run was killed
-    // mid-replace; the failure; hosts after, or none: then both copies stay.
-    const std::tuple<std::uint32_t, int, std::string, bool, std::uint32_t, std::optional<std::string>>
-        cases[]{
-            {1176, 0, "", false, 0, fixed},
-            {1177, 300, "", false, 0, fixed},
-            {1177, 0, "hosts.7-1", false, 1177, old},
-            {1177, 0, "hosts.7-", false, 1177, std::nullopt},
-            {0, 0, "", true, 0, fixed},
-            {0, 0, "hosts.99-", true, error_code::WriteFault, std::nullopt},
-        };
-    for (const auto& [replaceFails, heldMs, movesFail, killed, code, after] : cases) {
+    struct Row {
+        std::string label;
+        std::uint32_t replaceFails;  // ReplaceFile fails once with this code (0: never)
+        int heldMs;                  // how long the new file's move is busy
+        std::string movesFail;       // the moves of the files of this prefix fail for good (empty: none)
+        bool killed;                 // a run was killed mid-replace
+        std::uint32_t code;          // the failure
+        std::optional<std::string> after;  // hosts after, or none: then both copies stay
+    };
+    const std::vector<Row> rows{
+        {"the new file is not moved in; the move is tried again", 1176, 0, "", false, 0, fixed},
+        {"stopped half way; the move is tried again", 1177, 300, "", false, 0, fixed},
+        {"stopped half way; the old file goes back", 1177, 0, "hosts.7-1", false, 1177, old},
+        {"stopped half way; neither can be moved", 1177, 0, "hosts.7-", false, 1177, std::nullopt},
+        {"a killed run's newest copy is put in place", 0, 0, "", true, 0, fixed},
+        {"a killed run's copies that cannot be moved stay", 0, 0, "hosts.99-", true, error_code::WriteFault,
+         std::nullopt},
+    };
+    for (const auto& [label, replaceFails, heldMs, movesFail, killed, code, after] : rows) {
+        SCOPED_TRACE(label);
         EtcScene scene;
         scene.Put("hosts", old);
         scene.Put("lmhosts", "");
@@ -195,9 +289,13 @@ TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
                 std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
             scene.Put("hosts.99-1.resolvo.tmp", fixed);
         }
-        scene.platform.FailOn(Op::Replace, 1, replaceFails != 0 ? "hosts.7-" : "none", replaceFails);
+        if (replaceFails != 0) {
+            scene.platform.FailOn(Op::Replace, 1, "hosts.7-", replaceFails);
+        }
         scene.platform.HoldFile(scene.Path("hosts.7-1.resolvo.tmp"), heldMs);
-        scene.platform.FailOn(Op::Rename, 0, movesFail.empty() ? "none" : movesFail, error_code::WriteFault);
+        if (!movesFail.empty()) {
+            scene.platform.FailOn(Op::Rename, 0, movesFail, error_code::WriteFault);
+        }
         EXPECT_EQ(scene.Repair(killed ? "other.lan" : "example.com"), code);
         EXPECT_EQ(scene.Find("hosts"), after);
         std::vector<std::string> left = foreign;
@@ -226,18 +324,15 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
     };
     EtcScene clean;
     arrange(clean);
-    clean.repair.RepairNameFiles("example.com");
+    clean.repair.RepairNameFiles({"example.com"});
 
-    // Each operation with the number of its calls in a repair without faults,
-    // so that a call that stops happening cannot shrink the sweep unseen.
-    const std::pair<Op, std::size_t> sweep[]{
-        {Op::OpenForReading, 4}, {Op::GetAttributes, 7}, {Op::SetAttributes, 8}, {Op::CreateNew, 4},
-        {Op::Write, 8},          {Op::CloseWriter, 4},   {Op::Replace, 3},       {Op::Rename, 1}};
-    for (const auto& [op, count] : sweep) {
-        ASSERT_EQ(op == Op::Write ? static_cast<std::size_t>(clean.platform.writes)
-                                  : clean.platform.CallsOf(op).size(),
-                  count)
-            << OpName(op);
+    // Each operation that can fail, every call of it that a repair without
+    // faults makes; an operation that stops being called fails the test.
+    for (const Op op : {Op::OpenForReading, Op::GetAttributes, Op::SetAttributes, Op::CreateNew, Op::Write,
+                        Op::CloseWriter, Op::Replace, Op::Rename, Op::FileOwner, Op::SetFileOwner}) {
+        const std::size_t count =
+            op == Op::Write ? static_cast<std::size_t>(clean.platform.writes) : clean.platform.CallsOf(op).size();
+        ASSERT_GT(count, 0u) << OpName(op);
         for (std::size_t nth = 1; nth <= count; ++nth) {
             SCOPED_TRACE(std::string(OpName(op)) + " #" + std::to_string(nth));
             EtcScene scene;
@@ -248,38 +343,54 @@ TEST(NameFiles, NoFileIsLostAndEveryBitComesBackWhicheverCallFails) {
             const std::string call = op == Op::SetAttributes ? scene.platform.CallsOf(op).at(nth - 1) : "";
             const bool hostsBitsLost = call == scene.Path("hosts ") + std::to_string(hostsBits);
             const bool lmhostsBitsLost = call == scene.Path("lmhosts ") + std::to_string(lmhostsBits);
-            EXPECT_EQ(failed, !hostsBitsLost && !lmhostsBitsLost);
+            // Nor is a failure to read or set an owner: the file is repaired all the same.
+            const bool ownerLost = op == Op::FileOwner || op == Op::SetFileOwner;
+            EXPECT_EQ(failed, !hostsBitsLost && !lmhostsBitsLost && !ownerLost);
             EXPECT_TRUE(scene.Get("hosts") == hosts || scene.Get("hosts") == clean.Get("hosts"));
             EXPECT_TRUE(scene.Get("lmhosts") == lmhosts || scene.Get("lmhosts") == clean.Get("lmhosts"));
             const bool hostsBackedUp = scene.Get("hosts.rv2") == hosts;
             const bool lmhostsBackedUp = scene.Find("lmhosts.rv2") == lmhosts;
             EXPECT_TRUE(hostsBackedUp || scene.Get("hosts.rv2") == "older\r\n");
             EXPECT_TRUE(lmhostsBackedUp || !scene.Find("lmhosts.rv2"));
-            EXPECT_EQ(scene.repair.ModuleState().NameFilesBackedUp, hostsBackedUp && lmhostsBackedUp);
             EXPECT_EQ(scene.Bits("hosts"), hostsBitsLost ? hostsBits & ~ReadOnly : hostsBits);
             EXPECT_EQ(scene.Bits("lmhosts"), lmhostsBitsLost ? lmhostsBits & ~ReadOnly : lmhostsBits);
             EXPECT_EQ(scene.Bits("hosts.rv2"), hostsBits);
             EXPECT_TRUE(scene.TemporaryFiles().empty());
+            // The backups count as made only when both are: the next repair
+            // makes the missing ones from the files as they are then.
+            scene.Put("lmhosts", "10.0.0.3 c.lan\r\n", lmhostsBits);
+            EXPECT_EQ(scene.Repair("other.lan"), 0u);
+            EXPECT_EQ(scene.Find("lmhosts.rv2"), hostsBackedUp && lmhostsBackedUp ? lmhosts : "10.0.0.3 c.lan\r\n");
         }
     }
+}
 
-    // Later repairs of the run back up nothing, a hosts deleted meanwhile comes
-    // back empty with the bits saved first, and a file grown too long is refused.
-    std::filesystem::remove(clean.Disk("hosts"));
-    clean.repair.RepairNameFiles("a.lan");
-    EXPECT_EQ(clean.Find("hosts"), ""s);
-    EXPECT_EQ(clean.Bits("hosts"), hostsBits);
-    EXPECT_EQ(clean.Get("lmhosts.rv2"), lmhosts);
+// Later repairs of the run back up nothing, a hosts deleted meanwhile comes
+// back empty with the bits saved first, and a file grown too long is
+// refused. A run that finds the files missing backs up neither and makes
+// them plain.
+TEST(NameFiles, LaterRepairsKeepTheFirstBackupsAndRecreateMissingFiles) {
+    const std::string hosts = "1.2.3.4 example.com\r\n";
+    const std::string lmhosts = "10.0.0.2 Example.com #PRE\r\n";
+    const std::uint32_t hostsBits = ReadOnly | HiddenSystem;
+    EtcScene scene;
+    scene.Put("hosts", hosts, hostsBits);
+    scene.Put("lmhosts", lmhosts);
+    EXPECT_EQ(scene.Repair("example.com"), 0u);
+    std::filesystem::remove(scene.Disk("hosts"));
+    EXPECT_EQ(scene.Repair("a.lan"), 0u);
+    EXPECT_EQ(scene.Find("hosts"), ""s);
+    EXPECT_EQ(scene.Bits("hosts"), hostsBits);
+    EXPECT_EQ(scene.Get("lmhosts.rv2"), lmhosts);
     const std::string tooLong = std::string(NameFileRepair::MaxLines, '\r') + "a.lan";
-    clean.Put("lmhosts", tooLong);
-    EXPECT_EQ(clean.Repair("a.lan"), error_code::FileTooLarge);
-    EXPECT_EQ(clean.Get("lmhosts"), tooLong);
-    // A run that finds the files missing backs up neither and makes them plain.
-    std::filesystem::remove(clean.Disk("hosts"));
-    std::filesystem::remove(clean.Disk("lmhosts"));
-    NameFileRepair(clean.platform, "8").RepairNameFiles("other.lan");
-    EXPECT_EQ(clean.Get("hosts.rv2") + clean.Get("lmhosts.rv2"), hosts + lmhosts);
-    EXPECT_EQ(clean.Bits("hosts") | clean.Bits("lmhosts"), 0x80u);  // FILE_ATTRIBUTE_NORMAL
+    scene.Put("lmhosts", tooLong);
+    EXPECT_EQ(scene.Repair("a.lan"), error_code::FileTooLarge);
+    EXPECT_EQ(scene.Get("lmhosts"), tooLong);
+    std::filesystem::remove(scene.Disk("hosts"));
+    std::filesystem::remove(scene.Disk("lmhosts"));
+    NameFileRepair(scene.platform, scene.platform, "8").RepairNameFiles({"other.lan"});
+    EXPECT_EQ(scene.Get("hosts.rv2") + scene.Get("lmhosts.rv2"), hosts + lmhosts);
+    EXPECT_EQ(scene.Bits("hosts") | scene.Bits("lmhosts"), 0x80u);  // FILE_ATTRIBUTE_NORMAL
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -98,7 +99,29 @@ TYPED_TEST_P(FilesContract, AttributesAndOpenWritersGuardAFile) {
     EXPECT_FALSE(this->files.FileExists(open));
 }
 
+// A move over a name takes the name's place: a file there is gone, and a
+// hard link goes without what else it names. A folder of that name stays.
+TYPED_TEST_P(FilesContract, AMoveOverANameReplacesTheNameOnly) {
+    const std::string backup = this->dir.Write("backup", "old");
+    this->files.MoveOver(this->dir.Write("fresh", "new"), backup);
+    EXPECT_EQ(this->dir.Read("backup"), "new");
+    EXPECT_FALSE(this->dir.Exists("fresh"));
+
+    const std::string target = this->dir.Write("system.ini", "system");
+    std::filesystem::create_hard_link(this->dir.Path() / "system.ini", this->dir.Path() / "linked");
+    this->files.MoveOver(this->dir.Write("fresh", "new"), this->dir.PathOf("linked"));
+    EXPECT_EQ(this->dir.Read("linked") + this->dir.Read("system.ini"), "newsystem");
+    EXPECT_EQ(this->files.OpenForReading(target), "system");
+
+    this->dir.Write("folder/inside", "x");
+    EXPECT_EQ(FailureCode([&] {
+                  this->files.MoveOver(this->dir.Write("fresh", "newest"), this->dir.PathOf("folder"));
+              }),
+              error_code::AccessDenied);
+    EXPECT_EQ(this->dir.Read("fresh") + this->dir.Read("folder/inside"), "newestx");
+}
+
 REGISTER_TYPED_TEST_SUITE_P(FilesContract, EveryByteIsKeptAndNoNameIsTakenTwice,
-                            AttributesAndOpenWritersGuardAFile);
+                            AttributesAndOpenWritersGuardAFile, AMoveOverANameReplacesTheNameOnly);
 
 }  // namespace resolvo::testing

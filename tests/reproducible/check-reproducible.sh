@@ -1,29 +1,31 @@
 #!/usr/bin/env bash
-# Builds resolvo.exe and the download again from nothing, elsewhere, and checks
-# that both are byte for byte the build's (same commit, tools and cache settings;
-# folders, time, user and umask do not count); then has tests/signing/ check
+# Builds resolvo.exe, the download and the release again from nothing, elsewhere,
+# and checks that all are byte for byte the build's (same commit, tools and cache
+# settings; folders, time, user and umask do not count); then has tests/signing/ check
 # that signed builds match too, which costs no third build.
 # usage: check-reproducible.sh SOURCE_DIR BUILD_DIR PRESET EXE ZIP   (EXE and ZIP relative to BUILD_DIR)
 set -euo pipefail
 source=$1 build=$2 preset=$3 exe=$4 zip=$5
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-rebuild.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
-signing=()
-for setting in RESOLVO_SIGN_PKCS12 RESOLVO_SIGN_PASSWORD_FILE; do
-    signing+=(-D "$setting=$(sed -n "s/^$setting:[A-Z]*=//p" "$build/CMakeCache.txt")")
+settings=()
+for setting in RESOLVO_SIGN_PKCS12 RESOLVO_SIGN_PASSWORD_FILE RESOLVO_RELEASE_URL; do
+    settings+=(-D "$setting=$(sed -n "s/^$setting:[A-Z]*=//p" "$build/CMakeCache.txt")")
 done
 
 start=$SECONDS
-if ! { env -u RESOLVO_SIGN_PKCS12 -u RESOLVO_SIGN_PASSWORD_FILE -u RESOLVO_SIGN_TIMESTAMP_URL \
-           cmake -S "$source" --preset "$preset" -B "$scratch/build" "${signing[@]}" &&
-       cmake --build "$scratch/build" --target resolvo package; } >"$scratch/log" 2>&1; then
+if ! { env -u RESOLVO_SIGN_PKCS12 -u RESOLVO_SIGN_PASSWORD_FILE -u RESOLVO_SIGN_TIMESTAMP_URL -u RESOLVO_RELEASE_URL \
+           cmake -S "$source" --preset "$preset" -B "$scratch/build" "${settings[@]}" &&
+       cmake --build "$scratch/build" --target resolvo package release; } >"$scratch/log" 2>&1; then
     cat "$scratch/log"
     echo "FAIL: the second build failed"
     exit 1
 fi
 echo "built again in $((SECONDS - start)) s"
 status=0
-for file in "$exe" "$zip"; do
+# The release's files (sums, and manifests where an address is set) as the build wrote them.
+mapfile -t released < <(cd "$build" && find release -type f | sort)
+for file in "$exe" "$zip" "${released[@]}"; do
     for copy in "$build/$file" "$scratch/build/$file"; do
         echo "  $(stat -c %s "$copy") bytes, sha256 $(sha256sum <"$copy" | cut -d' ' -f1)  $copy"
     done

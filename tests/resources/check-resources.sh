@@ -10,12 +10,8 @@ resources=$(dirname "$0")/../../resources
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # what, then a command that succeeds when it holds
-    local what=$1
-    shift
-    if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../checks.sh
+. "$(dirname "$0")/../checks.sh"
 extract() { wrestool -x -R -t "$1" -n "$2" "$exe" 2>/dev/null || true; }
 
 size=$(stat -c %s "$exe")
@@ -32,6 +28,14 @@ for dll in $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$imports" | tr '[:upper:]
 done
 late=$(grep -oEw 'GetTickCount64|InitializeConditionVariable|SleepConditionVariable[A-Za-z]*|InitializeSRWLock|AcquireSRWLock[A-Za-z]*|InitOnceExecuteOnce|GetFileInformationByHandleEx|SetFileInformationByHandle|CreateSymbolicLink[AW]?|GetFinalPathNameByHandle[AW]?|FlsAlloc|CompareStringEx|SetDefaultDllDirectories|GetDpiForWindow|AdjustWindowRectExForDpi|SetDialog[A-Za-z]*DpiChangeBehavior' <<<"$imports" | sort -u | tr '\n' ' ' || true)
 check "imports nothing Windows XP lacks (${late:-none})" test -z "$late"
+
+# Loaded at a random address, its data never run as code, and left out of a
+# terminal server's compatibility changes.
+characteristics=$(sed -n 's/^DllCharacteristics[[:space:]]*\([0-9a-fA-F]*\)$/\1/p' <<<"$imports")
+for flag in "dynamic base:0x40" "NX compatible:0x100" "terminal-server aware:0x8000"; do
+    check "marked ${flag%:*} (characteristics ${characteristics:-missing})" \
+        test $((16#${characteristics:-0} & ${flag#*:})) -ne 0
+done
 
 # The icon first, at 32 and 16 pixels; the banner, a 545 x 90 JPEG.
 wrestool -x -t 14 -n 1 -o "$work/icon.ico" "$exe" 2>/dev/null || true
@@ -80,4 +84,4 @@ check "the guide's every line ends in CR LF" test "$(grep -c $'\r$' <<<"$guide")
 for name in hosts.rv2 lmhosts.rv2 winsockbak.reg winsock2bak.reg administrator 'drivers\etc' 'regedit /s'; do
     check "the guide names $name" grep -qF -- "$name" <<<"$guide"
 done
-exit $((failures > 0))
+finish_checks

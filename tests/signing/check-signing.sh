@@ -8,12 +8,9 @@ set -euo pipefail
 source=$1 build=$2 other=$3 exe=$4 zip=$5
 signed=$build/signed/${exe##*/} work=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-signing.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-start=$SECONDS failures=0
-check() { # what, then a command that succeeds when it holds
-    local what=$1
-    shift
-    if "$@"; then echo "ok:   $what"; else echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
+start=$SECONDS
+# shellcheck source=../checks.sh
+. "$(dirname "$0")/../checks.sh"
 package() { # configured with the settings given, if any; the output shown only when it fails
     { if [ $# -gt 0 ]; then env -u RESOLVO_SIGN_TIMESTAMP_URL cmake -S "$source" -B "$build" "$@"; fi &&
         cmake --build "$build" --target package; } >"$work/log" 2>&1 || { cat "$work/log"; echo "FAIL: packing"; exit 1; }
@@ -47,4 +44,4 @@ package
 check "the other build's signed program is the same" cmp "$work/first.exe" "$signed"
 check "the other build's signed download is the same" cmp "$work/first.zip" "$build/$zip"
 echo "signed twice and checked in $((SECONDS - start)) s"
-exit $((failures > 0))
+finish_checks

@@ -16,12 +16,16 @@ namespace fs = std::filesystem;
 const char* OpName(Op op) noexcept {
     // clang-format off
     static constexpr const char* Names[] = {
-        "SystemDirectory", "GetAttributes", "SetAttributes", "FileExists", "LastWriteTime", "FileNames",
-        "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile", "Pause",
+        "SystemDirectory", "NativeSystemDirectory", "GetAttributes", "SetAttributes", "FileExists",
+        "FolderExists", "LastWriteTime", "FileNames",
+        "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile",
+        "FileOwner", "SetFileOwner", "Pause",
         "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
         "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow",
-        "ReadSetting", "SettingsKeyExists"};
+        "ReadSetting", "SettingsKeyExists", "ProgramElevation", "ProgramFilesFolder", "MoveOver",
+        "AdministratorsFoldersLeft"};
     // clang-format on
+    static_assert(std::size(Names) == static_cast<std::size_t>(Op::AdministratorsFoldersLeft) + 1);
     return Names[static_cast<int>(op)];
 }
 
@@ -156,6 +160,12 @@ bool RecordingPlatform::FileExists(const std::string& path) {
     return programs.count(path) != 0 || Exists(DiskPath(path));
 }
 
+bool RecordingPlatform::FolderExists(const std::string& path) {
+    Enter(Op::FolderExists, path);
+    std::error_code error;
+    return fs::is_directory(DiskPath(path), error);
+}
+
 std::uint64_t RecordingPlatform::LastWriteTime(const std::string& path) {
     Enter(Op::LastWriteTime, path);
     Require(Op::LastWriteTime, path, false);
@@ -188,6 +198,7 @@ std::unique_ptr<FileWriter> RecordingPlatform::CreateNew(const std::string& path
                       Exists(DiskPath(path)) ? error_code::FileExists : error_code::PathNotFound);
     }
     attributes_.erase(DiskPath(path));
+    owners_[DiskPath(path)] = programOwner;
     return std::make_unique<DiskFileWriter>(*this, path, file);
 }
 
@@ -195,6 +206,8 @@ void RecordingPlatform::Move(const std::string& from, const std::string& to) {
     fs::rename(DiskPath(from), DiskPath(to));
     attributes_[DiskPath(to)] = AttributesOf(from);
     attributes_.erase(DiskPath(from));
+    owners_[DiskPath(to)] = OwnerOf(from);
+    owners_.erase(DiskPath(from));
 }
 
 void RecordingPlatform::Replace(const std::string& replacement, const std::string& target,
@@ -223,11 +236,43 @@ void RecordingPlatform::Rename(const std::string& source, const std::string& tar
     Move(source, target);
 }
 
+// As MoveFileEx does with MOVEFILE_REPLACE_EXISTING: a folder or a
+// read-only file under the target name is not replaced.
+void RecordingPlatform::MoveOver(const std::string& source, const std::string& target) {
+    Enter(Op::MoveOver, source + " -> " + target);
+    Require(Op::MoveOver, source, true);
+    if (fs::is_directory(fs::symlink_status(DiskPath(target)))) {
+        throw Failure("MoveOver", target, error_code::AccessDenied);
+    }
+    if (Exists(DiskPath(target))) {
+        Require(Op::MoveOver, target, true);
+    }
+    Move(source, target);
+}
+
 void RecordingPlatform::RemoveFile(const std::string& path) {
     Enter(Op::RemoveFile, path);
     Require(Op::RemoveFile, path, true);
     fs::remove(DiskPath(path));
     attributes_.erase(DiskPath(path));
+    owners_.erase(DiskPath(path));
+}
+
+std::string RecordingPlatform::FileOwner(const std::string& path) {
+    Enter(Op::FileOwner, path);
+    Require(Op::FileOwner, path, false);
+    return OwnerOf(path);
+}
+
+std::string RecordingPlatform::OwnerOf(const std::string& path) const {
+    const auto found = owners_.find(DiskPath(path));
+    return found != owners_.end() ? found->second : SystemOwner;
+}
+
+void RecordingPlatform::SetFileOwner(const std::string& path, const std::string& owner) {
+    Enter(Op::SetFileOwner, path + " " + owner);
+    Require(Op::SetFileOwner, path, false);
+    owners_[DiskPath(path)] = owner;
 }
 
 void RecordingPlatform::Pause(int milliseconds) {

@@ -16,10 +16,12 @@ namespace resolvo::testing {
 
 // clang-format off
 enum class Op {
-    SystemDirectory, GetAttributes, SetAttributes, FileExists, LastWriteTime, FileNames, OpenForReading, CreateNew,
-    Write, CloseWriter, Replace, Rename, RemoveFile, Pause, RunCommand, OpenAsDesktopUser,
+    SystemDirectory, NativeSystemDirectory, GetAttributes, SetAttributes, FileExists, FolderExists, LastWriteTime,
+    FileNames, OpenForReading, CreateNew,
+    Write, CloseWriter, Replace, Rename, RemoveFile, FileOwner, SetFileOwner, Pause, RunCommand, OpenAsDesktopUser,
     RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
-    CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists,
+    CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists, ProgramElevation,
+    ProgramFilesFolder, MoveOver, AdministratorsFoldersLeft,
 };
 // clang-format on
 
@@ -35,19 +37,28 @@ const char* OpName(Op op) noexcept;
 // here, with Windows' rules: a read-only file cannot be replaced or deleted;
 // a file with an open writer, or one another program holds, cannot be read,
 // replaced, renamed or deleted (its attributes can still be set); a file that
-// takes another's place keeps its own attributes. Time passes only in Pause.
+// takes another's place keeps its own attributes and owner; a move over a
+// link replaces the link. Time passes only in Pause.
 // A Replace made to fail with 1177 leaves the files as ReplaceFile does then:
 // the target under the backup name, the replacement under its own.
 class RecordingPlatform : public Platform {
 public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
+    // The system directory's alias for a 32-bit program on 64-bit Windows;
+    // empty where there is none (the system directory is given then).
+    std::string nativeSystemDirectory;
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<std::string> programs;  // files outside the test's folders that exist
-    Elevation elevation = Elevation::Default;
+    Elevation elevation = Elevation::NotElevated;
+    std::string programFilesFolder = "C:\\Program Files";
     std::map<std::string, std::string> asciiNames;  // host names typed in Unicode, by their ASCII form
     std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
+    std::vector<std::string> administratorsFoldersLeft;  // what AdministratorsFoldersLeft finds
     std::function<void(const std::string& command)> onCommand;  // what the program started does
     std::deque<MessageAnswer> answers;                          // the buttons the user presses, in turn
+    // The owner of the files the program makes; other files have the system's.
+    std::string programOwner = "S-1-5-32-544";  // Administrators
+    static constexpr const char* SystemOwner = "S-1-5-18";
     // The machine's settings: string values by key and name, as read (expanded).
     std::map<std::string, std::map<std::string, std::string>> settings;
 
@@ -70,9 +81,14 @@ public:
         Enter(Op::SystemDirectory, {});
         return systemDirectory;
     }
+    std::string NativeSystemDirectory() override {
+        Enter(Op::NativeSystemDirectory, {});
+        return nativeSystemDirectory.empty() ? systemDirectory : nativeSystemDirectory;
+    }
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
     bool FileExists(const std::string& path) override;
+    bool FolderExists(const std::string& path) override;
     std::uint64_t LastWriteTime(const std::string& path) override;
     std::vector<std::string> FileNames(const std::string& folder) override;
     std::string OpenForReading(const std::string& path) override;
@@ -81,9 +97,18 @@ public:
                  const std::string& backup) override;
     void Rename(const std::string& source, const std::string& target) override;
     void RemoveFile(const std::string& path) override;
+    std::string FileOwner(const std::string& path) override;
+    void SetFileOwner(const std::string& path, const std::string& owner) override;
     void Pause(int milliseconds) override;
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
-    Elevation ElevationType() override { return elevation; }
+    Elevation ProgramElevation() override {
+        Enter(Op::ProgramElevation, {});
+        return elevation;
+    }
+    std::string ProgramFilesFolder() override {
+        Enter(Op::ProgramFilesFolder, {});
+        return programFilesFolder;
+    }
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override {
         Enter(Op::OpenAsDesktopUser, file + " " + parameters);
     }
@@ -100,7 +125,12 @@ public:
         return applicationFolder;
     }
     std::string CreateAdministratorsFolder() override;
+    std::vector<std::string> AdministratorsFoldersLeft() override {
+        Enter(Op::AdministratorsFoldersLeft, {});
+        return administratorsFoldersLeft;
+    }
     void RemoveFolder(const std::string& path) override;
+    void MoveOver(const std::string& source, const std::string& target) override;
     void ActivateWindow(WindowId window) override {
         Enter(Op::ActivateWindow, std::to_string(static_cast<std::uintptr_t>(window)));
     }
@@ -120,6 +150,7 @@ private:
     };
 
     std::uint32_t AttributesOf(const std::string& path) const;
+    std::string OwnerOf(const std::string& path) const;
     // Raises what Windows raises for a file that is missing, or, to be
     // changed (free), in use or read-only.
     void Require(Op op, const std::string& path, bool free) const;
@@ -127,6 +158,7 @@ private:
 
     std::vector<Fault> faults_;
     std::map<std::string, std::uint32_t> attributes_;  // by disk path
+    std::map<std::string, std::string> owners_;        // by disk path, where not the system's
     std::map<std::string, int> heldUntil_;             // by disk path
     int elapsedMs_ = 0;
 };

@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "win32/Accessibility.h"
+
 namespace {
 
-// mingw-w64's import library holds wrong bytes for it.
-constexpr IID AccessibleInterface = {
-    0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+using resolvo::win32::AccessibleInterface;
 
 BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
     wchar_t className[8] = {};

@@ -16,6 +16,7 @@
 #include "support/TempDir.h"
 #include "win32/Handles.h"
 #include "win32/MessagePump.h"
+#include "win32/SystemFunction.h"
 #include "win32/Text.h"
 
 namespace resolvo {
@@ -62,6 +63,127 @@ TEST(Win32Platform, MachineSettingsAreReadExpandedAndMissingOnesAreNone) {
     EXPECT_FALSE(platform.ReadSetting(tcpip, "No such value").has_value());
     EXPECT_FALSE(platform.ReadSetting(tcpip + "\\No such key", "DataBasePath").has_value());
     EXPECT_FALSE(platform.SettingsKeyExists(tcpip + "\\No such key"));
+}
+
+// The folder a loaded module's file lies in.
+std::wstring FolderOf(HMODULE module) {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(module, path, MAX_PATH);
+    const std::wstring file(path, length);
+    return file.substr(0, file.rfind(L'\\'));
+}
+
+bool SameFolder(const std::wstring& one, const std::wstring& other) {
+    return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, one.c_str(), -1, other.c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
+// A 32-bit program on 64-bit Windows finds its system DLLs in SysWOW64, which
+// GetSystemDirectory calls System32.
+bool InSystemFolder(HMODULE module) {
+    wchar_t system[MAX_PATH] = {};
+    wchar_t wow64[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    const bool hasWow64 = ::GetSystemWow64DirectoryW(wow64, MAX_PATH) != 0;
+    return SameFolder(FolderOf(module), system) || (hasWow64 && SameFolder(FolderOf(module), wow64));
+}
+
+// The current folder and the folder SetDllDirectory names are where a plain
+// LoadLibrary finds a DLL the system folder does not have.
+class PlantedFolder {
+public:
+    explicit PlantedFolder(const std::string& folder) {
+        ::GetCurrentDirectoryW(MAX_PATH, previous_);
+        ::SetCurrentDirectoryW(Widen(folder).c_str());
+        ::SetDllDirectoryW(Widen(folder).c_str());
+    }
+    ~PlantedFolder() {
+        ::SetDllDirectoryW(nullptr);
+        ::SetCurrentDirectoryW(previous_);
+    }
+    PlantedFolder(const PlantedFolder&) = delete;
+    PlantedFolder& operator=(const PlantedFolder&) = delete;
+
+private:
+    wchar_t previous_[MAX_PATH] = {};
+};
+
+struct LoadRoute {
+    const char* name;
+    UniqueModule (*load)(const wchar_t* name) noexcept;
+};
+
+TEST(Win32Platform, SystemLibrariesAreLoadedFromTheSystemFolderOnly) {
+    testing::TempDir dir;
+    const char* built = std::getenv("RESOLVO_PLANTED");  // the build's, a path of this machine
+    ASSERT_NE(built, nullptr);
+    ASSERT_TRUE(::CopyFileW(Widen("Z:" + std::string(built)).c_str(),
+                            Widen(dir.PathOf("planted_library.dll")).c_str(), FALSE));
+    const PlantedFolder planted(dir.PathOf(""));
+    {
+        const UniqueModule found(::LoadLibraryW(L"planted_library.dll"));
+        ASSERT_TRUE(found) << "a plain LoadLibrary finds the planted DLL";
+    }
+    const LoadRoute routes[] = {
+        {"by the search flags, or by path where Windows lacks them", &LoadSystemLibrary},
+        {"by path", &LoadSystemLibraryByPath},
+    };
+    for (const LoadRoute& route : routes) {
+        SCOPED_TRACE(route.name);
+        EXPECT_FALSE(route.load(L"planted_library.dll"));
+        const UniqueModule oleacc = route.load(L"oleacc.dll");
+        ASSERT_TRUE(oleacc);
+        EXPECT_TRUE(InSystemFolder(oleacc.Get()));
+        EXPECT_NE(::GetProcAddress(oleacc.Get(), "CreateStdAccessibleObject"), nullptr);
+    }
+}
+
+// Put closes what the owner held and leaves it empty, as its kind spells
+// empty, for the function that writes the new handle.
+template <typename Owner>
+void ExpectPutClosesAndEmpties(Owner owner, HANDLE empty) {
+    const HANDLE held = owner.Get();
+    ASSERT_NE(held, empty);
+    HANDLE* const slot = owner.Put();
+    EXPECT_EQ(*slot, empty);
+    EXPECT_FALSE(owner);
+    DWORD flags = 0;
+    EXPECT_FALSE(::GetHandleInformation(held, &flags)) << "the handle held before is closed";
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_TRUE(::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentProcess(), ::GetCurrentProcess(), slot,
+                                  0, FALSE, DUPLICATE_SAME_ACCESS));
+    EXPECT_TRUE(owner);
+}
+
+TEST(Win32Platform, PutClosesTheHandleHeldAndEmptiesItByItsKind) {
+    testing::TempDir dir;
+    const std::wstring path = Widen(dir.Write("held.txt", "x"));
+    ExpectPutClosesAndEmpties(UniqueFileHandle(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                             nullptr, OPEN_EXISTING, 0, nullptr)),
+                              INVALID_HANDLE_VALUE);
+    ExpectPutClosesAndEmpties(UniqueKernelHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), nullptr);
+}
+
+// A file's owner is read as the bytes of its SID and can be set to another
+// and back; what is no SID is refused before Windows is asked. Wine, which
+// keeps no owner of a file's own, takes the change and goes on reporting the
+// owner it reports for every file.
+TEST(Win32Platform, AFileOwnerIsReadAndSetAsItsSid) {
+    Win32Platform platform;
+    testing::TempDir dir;
+    const std::string path = dir.Write("owned", "x");
+    const std::string before = platform.FileOwner(path);
+    PSID system = nullptr;
+    ASSERT_TRUE(::ConvertStringSidToSidW(L"S-1-5-18", &system));
+    const std::string systemOwner(static_cast<const char*>(system), ::GetLengthSid(system));
+    ::LocalFree(system);
+    ASSERT_GE(before.size(), 8u);
+    platform.SetFileOwner(path, systemOwner);
+    EXPECT_EQ(platform.FileOwner(path), RunningUnderWine() ? before : systemOwner);
+    platform.SetFileOwner(path, before);
+    EXPECT_EQ(platform.FileOwner(path), before);
+    EXPECT_EQ(FailureCode([&] { platform.SetFileOwner(path, "not a SID"); }), ERROR_INVALID_SID);
+    EXPECT_EQ(FailureCode([&] { platform.FileOwner(dir.PathOf("missing")); }), ERROR_FILE_NOT_FOUND);
 }
 
 // The recording stub, copied to a folder whose path holds blanks, sleeps as
@@ -124,15 +246,28 @@ TEST_F(Win32Commands, NotWaitingReturnsAtOnceAndProgramsAreFoundAsWindowsFindsTh
 // token could start a program.
 TEST(Win32Platform, TheDesktopShellIsAskedOnlyWithCom) {
     Win32Platform platform;
-    const Elevation elevation = platform.ElevationType();
-    EXPECT_TRUE(elevation == Elevation::Default || elevation == Elevation::Full ||
-                elevation == Elevation::Limited);
     if (RunningUnderWine()) {
-        EXPECT_EQ(elevation, Elevation::Full);
+        EXPECT_EQ(platform.ProgramElevation(), Elevation::Elevated);
         EXPECT_EQ(FailureCode([&] { platform.RunAsShellUser("C:\\windows\\regedit.exe"); }), ERROR_NOT_FOUND);
     }
     EXPECT_EQ(FailureCode([&] { platform.OpenAsDesktopUser("C:\\windows\\regedit.exe", "x"); }),
               0x800401F0u);  // CO_E_NOTINITIALIZED
+}
+
+// The shell names the Program Files folder of a program of this one's kind,
+// as Windows names it in this process's environment: Program Files (x86)
+// for a 32-bit program on 64-bit Windows.
+TEST(Win32Platform, ProgramFilesAreThoseOfAProgramOfItsKind) {
+    const std::string folder = Win32Platform().ProgramFilesFolder();
+    const char* named = std::getenv("ProgramFiles");
+    ASSERT_NE(named, nullptr);
+    EXPECT_EQ(folder, named);
+    const DWORD attributes = ::GetFileAttributesW(Widen(folder).c_str());
+    EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    BOOL wow64 = FALSE;
+    ::IsWow64Process(::GetCurrentProcess(), &wow64);
+    EXPECT_EQ(folder.ends_with(" (x86)"), wow64 != FALSE) << folder;
 }
 
 // Keys, the mouse, gestures (0x0119), touch (0x0240), pointers (0x0246) and
@@ -165,20 +300,45 @@ TEST(Win32Platform, TheAdministratorsFolderIsTheirsAlone) {
     EXPECT_EQ(folder.substr(0, folder.rfind('\\')), platform.WindowsDirectory() + "\\Temp");
     EXPECT_NE(folder, next);
     const SECURITY_INFORMATION asked = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    LPWSTR text = nullptr;
+    UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> descriptor;
+    UniqueHandle<LPWSTR, &::LocalFree> text;
     ASSERT_EQ(::GetNamedSecurityInfoW(Widen(folder).c_str(), SE_FILE_OBJECT, asked, nullptr, nullptr, nullptr,
-                                      nullptr, &descriptor),
+                                      nullptr, descriptor.Put()),
               0u);
-    const UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> owned(descriptor);
-    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, 1, asked, &text, nullptr));
-    const UniqueHandle<LPWSTR, &::LocalFree> ownedText(text);
+    ASSERT_TRUE(::ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.Get(), 1, asked, text.Put(),
+                                                                       nullptr));
     // Wine keeps no security of files: it answers from the Unix file's mode.
-    EXPECT_TRUE(RunningUnderWine() || Narrow(text) == "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)")
-        << Narrow(text);
+    EXPECT_TRUE(RunningUnderWine() || Narrow(text.Get()) == "O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)")
+        << Narrow(text.Get());
     platform.RemoveFolder(folder);
     platform.RemoveFolder(next);
     EXPECT_EQ(::GetFileAttributesW(Widen(folder).c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The folders an earlier run left are found by their names and their owner:
+// a folder a user made under such a name, or one of another name, is not.
+TEST(Win32Platform, FoldersLeftAreTheAdministratorsOwnOfTheProgramsNames) {
+    Win32Platform platform;
+    const std::string ours = platform.CreateAdministratorsFolder();
+    const std::string name = ours.substr(ours.rfind('\\') + 1);
+    EXPECT_EQ(name.size(), 40u);
+    EXPECT_EQ(name.find_first_not_of("0123456789abcdef", 8), std::string::npos) << name;
+    const std::string temp = platform.WindowsDirectory() + "\\Temp\\";
+    const std::string usersOwn = temp + "resolvo." + std::string(32, 'a');
+    const std::string otherName = temp + "resolvo." + std::string(31, 'b');
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:WDD:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                       &descriptor, nullptr));
+    const UniqueHandle<PSECURITY_DESCRIPTOR, &::LocalFree> owned(descriptor);
+    SECURITY_ATTRIBUTES everyones{sizeof everyones, descriptor, FALSE};
+    ASSERT_TRUE(::CreateDirectoryW(Widen(usersOwn).c_str(), &everyones));
+    ASSERT_TRUE(::CreateDirectoryW(Widen(otherName).c_str(), nullptr));
+    const std::vector<std::string> found = platform.AdministratorsFoldersLeft();
+    for (const std::string& folder : {ours, usersOwn, otherName}) {
+        platform.RemoveFolder(folder);
+    }
+    // Wine keeps no security of files, their owner included.
+    EXPECT_EQ(found, RunningUnderWine() ? std::vector<std::string>{} : std::vector<std::string>{ours});
 }
 
 TEST(Win32Platform, UnicodeHostNamesHaveAnAsciiForm) {

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/FakeWindow.h"
 #include "support/RecordingPlatform.h"
@@ -15,60 +18,41 @@
 namespace resolvo::winsock {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::Op;
 using Commands = std::vector<std::string>;
+using Names = std::set<std::string>;
 
 const std::string Regedit = R"("C:\WINDOWS\regedit.exe" )";
-const std::string Key = R"("HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock)";
-const std::string Export1 = "hidden, wait 30000: " + Regedit + R"(/e "F\winsockbak.reg" )" + Key + '"';
-const std::string Export2 = "hidden, wait 30000: " + Regedit + R"(/e "F\winsock2bak.reg" )" + Key + "2\"";
-const std::string Import1 = "hidden, wait 15000: " + Regedit + R"(/s /i "F\A\winsock.reg")";
-const std::string Import2 = "hidden, wait 15000: " + Regedit + R"(/s /i "F\A\winsock2.reg")";
+const std::string Key = R"(HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Winsock)";
+const std::string Export1 = "hidden, wait 30000: " + Regedit + R"(/e "A\winsockbak.reg" ")" + Key + '"';
+const std::string Export2 = "hidden, wait 30000: " + Regedit + R"(/e "A\winsock2bak.reg" ")" + Key + "2\"";
+const std::string Import1 = "hidden, wait 15000: " + Regedit + R"(/s "A\winsock.reg")";
+const std::string Import2 = "hidden, wait 15000: " + Regedit + R"(/s "A\winsock2.reg")";
 const std::string Renew = R"(hidden, no wait: "C:\WINDOWS\system32\ipconfig.exe" /renew)";
 
-// The program folder F is a temporary one, where the registry editor writes
-// the backups it is asked for, unless told not to, and reads nothing; A, in
-// it here, is the folder only administrators can change, from which it imports. Returns
-// the commands started, each with its window style and wait.
-struct ResetRun {
-    ResetRun() {
-        platform.applicationFolder = folder;
-        platform.administratorsFolder = dir.PathOf("A");
-        dir.Write("winsock.reg", "changed by another program");
-        platform.onCommand = [this](const std::string& command) {
-            for (const char* name : {"winsockbak.reg", "winsock2bak.reg"}) {
-                if (command.find(" /e ") != std::string::npos && command.find(name) != std::string::npos &&
-                    exports.count(name) != 0) {
-                    dir.Write(name, "REGEDIT4\r\n");
-                }
-            }
-            if (const std::size_t file = command.find("A\\winsock"); file != std::string::npos) {
-                std::string relative = command.substr(file, command.size() - file - 1);
-                std::replace(relative.begin(), relative.end(), '\\', '/');
-                imported.push_back(dir.Read(relative));
-            }
-        };
-    }
+const std::string WinsockParameters = R"(SYSTEM\CurrentControlSet\Services\Winsock\Parameters)";
+const std::string Winsock2Parameters = R"(SYSTEM\CurrentControlSet\Services\Winsock2\Parameters)";
+// The values every Windows from XP on holds there.
+const std::map<std::string, std::string> KnownValues{{"WinSock_Registry_Version", "2.0"},
+                                                     {"Current_Protocol_Catalog", "Protocol_Catalog9"},
+                                                     {"Current_NameSpace_Catalog", "NameSpace_Catalog5"}};
 
-    Commands operator()() {
-        testing::FakeWindow window("", WindowId{7});
-        platform.FailOn(Op::ActivateWindow);  // still loading
-        WinsockReset(platform).ResetWinsock(window);
-        Commands commands = platform.CallsOf(Op::RunCommand);
-        for (std::string& command : commands) {
-            if (const std::size_t at = command.find(folder); at != std::string::npos) {
-                command.replace(at, folder.size(), "F");
-            }
-        }
-        return commands;
-    }
-
-    testing::TempDir dir;
-    const std::string folder = dir.PathOf("").substr(0, dir.PathOf("").size() - 1);
-    testing::RecordingPlatform platform;
-    std::set<std::string> exports{"winsockbak.reg", "winsock2bak.reg"};
-    std::vector<std::string> imported;  // the content of each file imported
-};
+const std::string NotReset = "Resolvo could not reset the network settings of Windows (Winsock)";
+const std::string Advice =
+    "\r\n\r\nRestart Windows and run Resolvo again. If this message comes back, import the files \"winsock.reg\" "
+    "and \"winsock2.reg\" that came with Resolvo by hand (double-click each, as administrator), and restart "
+    "Windows.";
+const std::string SavedBoth = NotReset +
+                              ".\r\n\r\nThe settings as they were are saved in the files \"winsockbak.reg\" and "
+                              "\"winsock2bak.reg\" in F\\." +
+                              Advice;
+const std::string SavedFirst =
+    NotReset + ".\r\n\r\nThe settings as they were are saved in the file \"winsockbak.reg\" in F\\." + Advice;
+const std::string SavedSecond =
+    NotReset + ".\r\n\r\nThe settings as they were are saved in the file \"winsock2bak.reg\" in F\\." + Advice;
+const std::string NothingSaved =
+    NotReset + ": it could not save them first, so it did not import its own." + Advice;
 
 // What the download ships beside the program, with CR LF line ends.
 std::string Shipped(const std::string& name) {
@@ -80,41 +64,253 @@ std::string Shipped(const std::string& name) {
     return content;
 }
 
-// A settings file is imported only over a backup that this run's export
-// wrote, from a folder that is removed again, never from beside the program;
-// every command starts even when others cannot, and none by bare name:
-// without the system directory there is no renewal, without the program
-// folder no registry row. The window is activated after the pause.
-TEST(WinsockReset, BacksUpImportsOverFreshBackupsOnlyAndRenews) {
-    const std::vector<std::pair<std::function<void(ResetRun&)>, Commands>> cases{
-        {[](ResetRun&) {}, {Export1, Export2, Import1, Import2, Renew}},
-        {[](ResetRun& r) { r.exports = {"winsock2bak.reg"}; }, {Export1, Export2, Import2, Renew}},
-        {[](ResetRun& r) {
-             r.exports = {"winsockbak.reg"};
-             r.dir.Write("winsockbak.reg", "from an earlier run");
-             r.dir.Write("winsock2bak.reg", "from an earlier run");
-         },
-         {Export1, Export2, Import1, Renew}},
-        {[](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 1); }, {Export1, Export2, Import2, Renew}},
-        {[](ResetRun& r) { r.platform.FailOn(Op::SystemDirectory); }, {Export1, Export2, Import1, Import2}},
-        {[](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); }, {Renew}},
-        {[](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); }, {Export1, Export2, Renew}},
-        {[](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 1); }, {Export1, Export2, Import2, Renew}},
-        {[](ResetRun& r) { r.platform.applicationFolder = "D:\\"; },
-         {"hidden, wait 30000: " + Regedit + R"(/e "D:\winsockbak.reg" )" + Key + '"',
-          "hidden, wait 30000: " + Regedit + R"(/e "D:\winsock2bak.reg" )" + Key + "2\"", Renew}},
+std::string Exported(const std::string& key) {
+    return "REGEDIT4\r\n\r\n[" + key + "]\r\n";
+}
+
+std::string QuotedAfter(const std::string& command, const std::string& switchText) {
+    const std::size_t start = command.find(switchText + '"') + switchText.size() + 1;
+    std::string path = command.substr(start, command.find('"', start) - start);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// The program folder F and the private folder A are temporary ones. The
+// registry editor exports the keys asked for, unless told not to, and an
+// import takes effect where it is told to and the file is the shipped one.
+// Before the run, the machine's Winsock keys are missing and a catalog is
+// another one.
+struct ResetRun {
+    ResetRun() {
+        platform.applicationFolder = folder;
+        platform.administratorsFolder = privateFolder;
+        dir.Write("F/winsock.reg", "changed by another program");
+        platform.settings[Winsock2Parameters] = KnownValues;
+        platform.settings[Winsock2Parameters]["Current_Protocol_Catalog"] = "Protocol_Catalog5";
+        platform.onCommand = [this](const std::string& command) {
+            if (command.find(" /e ") != std::string::npos) {
+                const std::string path = QuotedAfter(command, "/e ");
+                const std::string key = command.substr(command.rfind(" \"") + 2);
+                if (exports.count(fs::path(path).filename().string()) != 0) {
+                    std::ofstream(path, std::ios::binary) << Exported(key.substr(0, key.size() - 1));
+                }
+            } else if (command.find(" /s ") != std::string::npos) {
+                const std::string path = QuotedAfter(command, "/s ");
+                std::ifstream file(path, std::ios::binary);
+                const std::string content{std::istreambuf_iterator<char>(file), {}};
+                imported.push_back(content);
+                const std::string name = fs::path(path).filename().string();
+                if (takes.count(name) != 0 && content == Shipped(name)) {
+                    Take(name);
+                }
+            }
+        };
+    }
+
+    void Take(const std::string& name) {
+        if (name == "winsock.reg") {
+            platform.settings[R"(SYSTEM\CurrentControlSet\Services\Winsock)"];
+            platform.settings[WinsockParameters];
+        } else {
+            platform.settings[Winsock2Parameters] = KnownValues;
+        }
+    }
+
+    // The commands started, each with its window style and wait, with the
+    // two folders named F and A.
+    Commands operator()() {
+        testing::FakeWindow window("", WindowId{7});
+        platform.FailOn(Op::ActivateWindow);  // still loading
+        WinsockReset reset(platform);
+        reset.ResetWinsock(window);
+        shownWhileLoading = platform.CallsOf(Op::ShowMessage).size();
+        lastSteps.assign(platform.journal.end() - 2, platform.journal.end());
+        platform.answers = {MessageAnswer::Ok};
+        reset.TellOutcome();
+        reset.TellOutcome();  // once only
+        Commands commands = platform.CallsOf(Op::RunCommand);
+        for (std::string& command : commands) {
+            command = Named(command);
+        }
+        return commands;
+    }
+
+    std::string Named(std::string text) const {
+        for (const auto& [path, name] : {std::pair{privateFolder, "A"}, std::pair{folder, "F"}}) {
+            for (std::size_t at; (at = text.find(path)) != std::string::npos;) {
+                text.replace(at, path.size(), name);
+            }
+        }
+        return text;
+    }
+
+    // Every file in the program's folder, with its bytes.
+    std::map<std::string, std::string> ProgramFolder() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(dir.Path() / "F")) {
+            files[entry.path().filename().string()] = dir.Read("F/" + entry.path().filename().string());
+        }
+        return files;
+    }
+
+    testing::TempDir dir;
+    const std::string folder = dir.PathOf("F");
+    const std::string privateFolder = dir.PathOf("resolvo.0f1e");
+    testing::RecordingPlatform platform;
+    Names exports{"winsockbak.reg", "winsock2bak.reg"};
+    Names takes{"winsock.reg", "winsock2.reg"};
+    std::vector<std::string> imported;  // the content of each file imported
+    std::size_t shownWhileLoading = 0;
+    Commands lastSteps;  // of the reset, before anything is told
+};
+
+struct ResetCase {
+    const char* name;
+    std::function<void(ResetRun&)> arrange;
+    Commands commands;
+    Names backups;        // the backups this run put beside the program
+    std::string message;  // what the user is told once the window is up; empty: nothing
+};
+
+// Each key is imported only over a backup this run put beside the program,
+// from the private folder, which is removed again; the settings are read
+// back after the imports, and where they do not hold, or an import was not
+// made, the user is told once the window is up. Every command starts even
+// when others cannot, and none by bare name. The window is activated after
+// the pause.
+TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffect) {
+    const std::vector<ResetCase> cases{
+        {"the settings take effect", [](ResetRun&) {}, {Export1, Export2, Import1, Import2, Renew},
+         {"winsockbak.reg", "winsock2bak.reg"}, ""},
+        {"the editor imports nothing", [](ResetRun& r) { r.takes.clear(); },
+         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
+        {"a catalog stays another one", [](ResetRun& r) { r.takes = {"winsock.reg"}; },
+         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
+        {"the Winsock keys stay missing", [](ResetRun& r) { r.takes = {"winsock2.reg"}; },
+         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
+        {"the settings cannot be read back", [](ResetRun& r) { r.platform.FailOn(Op::ReadSetting); },
+         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
+        {"the first export writes nothing", [](ResetRun& r) { r.exports = {"winsock2bak.reg"}; },
+         {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
+        {"the second export cannot start", [](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 2); },
+         {Export1, Export2, Import1, Renew}, {"winsockbak.reg"}, SavedFirst},
+        {"no export writes anything", [](ResetRun& r) { r.exports.clear(); }, {Export1, Export2, Renew}, {},
+         NothingSaved},
+        {"the private folder is refused", [](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); },
+         {Renew}, {}, NothingSaved},
+        {"the program's folder is unknown", [](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); },
+         {Export1, Export2, Renew}, {}, NothingSaved},
+        {"the first copy cannot be created", [](ResetRun& r) { r.platform.FailOn(Op::CreateNew, 1); },
+         {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
+        {"the first copy cannot be closed", [](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 1); },
+         {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
+        {"the second copy cannot take the backup's name", [](ResetRun& r) { r.platform.FailOn(Op::MoveOver, 2); },
+         {Export1, Export2, Import1, Renew}, {"winsockbak.reg"}, SavedFirst},
+        {"the first settings file cannot be written", [](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 3); },
+         {Export1, Export2, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
+        {"the renewal's program is unknown", [](ResetRun& r) { r.platform.FailOn(Op::SystemDirectory); },
+         {Export1, Export2, Import1, Import2}, {"winsockbak.reg", "winsock2bak.reg"}, ""},
     };
-    for (const auto& [arrange, expected] : cases) {
+    for (const ResetCase& c : cases) {
+        SCOPED_TRACE(c.name);
         ResetRun run;
-        arrange(run);
-        EXPECT_EQ(run(), expected);
-        EXPECT_FALSE(run.dir.Exists("A"));
-        EXPECT_EQ(Commands(run.platform.journal.end() - 2, run.platform.journal.end()),
-                  (Commands{"Pause 5000", "ActivateWindow 7"}));
+        c.arrange(run);
+        EXPECT_EQ(run(), c.commands);
+        EXPECT_FALSE(fs::exists(run.dir.Path() / "resolvo.0f1e"));
+        EXPECT_EQ(run.lastSteps, (Commands{"Pause 5000", "ActivateWindow 7"}));
+        EXPECT_EQ(run.shownWhileLoading, 0u);
+        std::vector<std::string> shown;
+        for (const std::string& message : run.platform.CallsOf(Op::ShowMessage)) {
+            shown.push_back(run.Named(message));
+        }
+        EXPECT_EQ(shown, c.message.empty() ? Commands{} : Commands{"critical: " + c.message});
+        std::map<std::string, std::string> expected{{"winsock.reg", "changed by another program"}};
+        for (const std::string& backup : c.backups) {
+            expected[backup] = Exported(backup == "winsockbak.reg" ? Key : Key + "2");
+        }
+        EXPECT_EQ(run.ProgramFolder(), expected);
     }
     ResetRun run;
     run();
     EXPECT_EQ(run.imported, (Commands{Shipped("winsock.reg"), Shipped("winsock2.reg")}));
+}
+
+// Any program of the user may have put a link under a backup's name; the
+// backups are then files of their own, and what the links named is as it
+// was. Backups of an earlier run are kept where this run exported nothing,
+// and import nothing.
+TEST(WinsockReset, BackupsReplaceLinksAndKeepEarlierOnesWhereNothingWasExported) {
+    struct LinkCase {
+        const char* name;
+        Names exports;
+        std::string winsockBackup;
+        std::string winsock2Backup;
+        Commands commands;
+    };
+    const std::vector<LinkCase> cases{
+        {"exported now", {"winsockbak.reg", "winsock2bak.reg"}, Exported(Key), Exported(Key + "2"),
+         {Export1, Export2, Import1, Import2, Renew}},
+        {"nothing exported", {}, "[windows]", "[drivers]", {Export1, Export2, Renew}},
+    };
+    for (const LinkCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetRun run;
+        run.exports = c.exports;
+        run.dir.Write("win.ini", "[windows]");
+        run.dir.Write("system.ini", "[drivers]");
+        fs::create_symlink(run.dir.Path() / "win.ini", run.dir.Path() / "F" / "winsockbak.reg");
+        fs::create_hard_link(run.dir.Path() / "system.ini", run.dir.Path() / "F" / "winsock2bak.reg");
+        EXPECT_EQ(run(), c.commands);
+        EXPECT_EQ(run.dir.Read("win.ini") + run.dir.Read("system.ini"), "[windows][drivers]");
+        EXPECT_EQ(run.dir.Read("F/winsockbak.reg") + run.dir.Read("F/winsock2bak.reg"),
+                  c.winsockBackup + c.winsock2Backup);
+        EXPECT_EQ(run.ProgramFolder().size(), 3u);
+    }
+    ResetRun run;
+    run.dir.Write("system.ini", "[drivers]");
+    fs::create_hard_link(run.dir.Path() / "system.ini", run.dir.Path() / "F" / "winsock2bak.reg");
+    run();
+    EXPECT_FALSE(fs::is_symlink(run.dir.Path() / "F" / "winsockbak.reg"));
+    EXPECT_EQ(fs::hard_link_count(run.dir.Path() / "F" / "winsock2bak.reg"), 1u);
+}
+
+// Private folders an earlier run left go, with their files, before a new
+// one is made; one whose file is still held stays, and the reset goes on.
+TEST(WinsockReset, RemovesFoldersLeftBeforeMakingItsOwn) {
+    struct LeftCase {
+        const char* name;
+        std::function<void(ResetRun&)> arrange;
+        Names foldersKept;
+    };
+    const std::vector<LeftCase> cases{
+        {"all can go", [](ResetRun&) {}, {}},
+        {"a file is held", [](ResetRun& r) { r.platform.FailOn(Op::RemoveFile, 0, "held.reg"); }, {"left.1"}},
+        {"the folders cannot be listed",
+         [](ResetRun& r) { r.platform.FailOn(Op::AdministratorsFoldersLeft); }, {"left.1", "left.2"}},
+    };
+    for (const LeftCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetRun run;
+        run.dir.Write("left.1/held.reg", "x");
+        run.dir.Write("left.1/winsock.reg", "x");
+        fs::create_directory(run.dir.Path() / "left.2");
+        run.platform.administratorsFoldersLeft = {run.dir.PathOf("left.1"), run.dir.PathOf("left.2")};
+        c.arrange(run);
+        EXPECT_EQ(run(), (Commands{Export1, Export2, Import1, Import2, Renew}));
+        Names kept;
+        for (const char* folder : {"left.1", "left.2"}) {
+            if (fs::exists(run.dir.Path() / folder)) {
+                kept.insert(folder);
+            }
+        }
+        EXPECT_EQ(kept, c.foldersKept);
+        const auto& journal = run.platform.journal;
+        EXPECT_LT(std::find(journal.begin(), journal.end(), "AdministratorsFoldersLeft "),
+                  std::find(journal.begin(), journal.end(), "CreateAdministratorsFolder "));
+        EXPECT_EQ(std::find(journal.begin(), journal.end(), "RemoveFolder " + run.dir.PathOf("left.2")) <
+                      std::find(journal.begin(), journal.end(), "CreateAdministratorsFolder "),
+                  c.foldersKept.count("left.2") == 0);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+// What a step that throws does to the procedure that runs it: a failure of
+// the system, or want of memory, skips the step; a fault of the program
+// leaves the procedure.
+#include "port/Step.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "port/Failure.h"
+
+namespace resolvo {
+namespace {
+
+struct StepCase {
+    const char* name;
+    std::function<void()> step;
+    bool ranToItsEnd;
+    bool leavesTheProcedure;
+};
+
+TEST(RunStep, SkipsFailedStepsAndLetsFaultsOfTheProgramThrough) {
+    const StepCase cases[] = {
+        {"a step that succeeds", [] {}, true, false},
+        {"a failure of the system", [] { throw Failure("CreateFile", "hosts", error_code::AccessDenied); },
+         false, false},
+        {"want of memory", [] { throw std::bad_alloc(); }, false, false},
+        {"an index out of range", [] { (void)std::string("ab").at(5); }, false, true},
+        {"a broken promise of the code", [] { throw std::logic_error("unreachable"); }, false, true},
+    };
+    for (const StepCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        int stepsAfter = 0;
+        bool ran = false;
+        const auto procedure = [&] {
+            ran = RunStep(row.step);
+            ++stepsAfter;
+        };
+        if (row.leavesTheProcedure) {
+            EXPECT_ANY_THROW(procedure());
+            EXPECT_EQ(stepsAfter, 0);
+        } else {
+            EXPECT_NO_THROW(procedure());
+            EXPECT_EQ(ran, row.ranToItsEnd);
+            EXPECT_EQ(stepsAfter, 1);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace resolvo

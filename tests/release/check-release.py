@@ -1,0 +1,262 @@
+#!/usr/bin/env python3
+"""Builds the release twice from nothing, in two folders, with a made-up
+download address, and checks what it publishes: winget's manifests (schema
+1.10.0) parse as YAML and hold every field that schema requires, with its
+type; Scoop's parses as JSON; the sums and hashes are the files'; the version
+and publisher are the program's own; the two builds agree byte for byte.
+Then, in the second folder, that a release without an address has no
+manifests and says so in one line, and that an address without the version is
+refused and leaves the release as it was. Nothing here uses the network.
+
+usage: check-release.py SOURCE_DIR PRESET
+(RESOLVO_VERSION_TEXT comes from the build.)
+"""
+
+from __future__ import annotations
+
+import hashlib
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import zipfile
+from dataclasses import dataclass
+from pathlib import Path
+
+import yaml
+
+SCHEMA = "1.10.0"
+ADDRESS = "https://downloads.resolvo.invalid/releases/v{version}/resolvo-{version}-win32.zip"
+SIGNING = ("RESOLVO_SIGN_PKCS12", "RESOLVO_SIGN_PASSWORD_FILE", "RESOLVO_SIGN_TIMESTAMP_URL", "RESOLVO_RELEASE_URL")
+
+# The schema's patterns, as winget's manifest schema 1.10.0 gives them.
+IDENTIFIER = r"^[^\.\s\\/:\*\?\"<>\|\x01-\x1f]{1,32}(\.[^\.\s\\/:\*\?\"<>\|\x01-\x1f]{1,32}){1,7}$"
+VERSION = r"^[^\\/:\*\?\"<>\|\x01-\x1f]+$"
+LOCALE = r"^([a-zA-Z]{2,3}|[iI]-[a-zA-Z]+|[xX]-[a-zA-Z]{1,8})(-[a-zA-Z]{1,8})*$"
+MANIFEST_VERSION = r"^(0|[1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|655[0-2][0-9]|6553[0-5])" \
+    r"(\.(0|[1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|655[0-2][0-9]|6553[0-5])){2}$"
+URL = r"^([Hh][Tt][Tt][Pp][Ss]?)://.+$"
+SHA256 = r"^[A-Fa-f0-9]{64}$"
+
+
+@dataclass(frozen=True)
+class Required:
+    """A field the schema requires: a string within limits, or a list."""
+    manifest: str  # version, defaultLocale, installer, or installer item (one of Installers)
+    field: str
+    pattern: str = ""
+    min_length: int = 0
+    max_length: int = 0
+    one_of: tuple[str, ...] = ()
+    is_list: bool = False
+
+
+REQUIRED = [
+    Required("version", "PackageIdentifier", IDENTIFIER, max_length=128),
+    Required("version", "PackageVersion", VERSION, max_length=128),
+    Required("version", "DefaultLocale", LOCALE, max_length=20),
+    Required("version", "ManifestType", one_of=("version",)),
+    Required("version", "ManifestVersion", MANIFEST_VERSION),
+    Required("defaultLocale", "PackageIdentifier", IDENTIFIER, max_length=128),
+    Required("defaultLocale", "PackageVersion", VERSION, max_length=128),
+    Required("defaultLocale", "PackageLocale", LOCALE, max_length=20),
+    Required("defaultLocale", "Publisher", min_length=2, max_length=256),
+    Required("defaultLocale", "PackageName", min_length=2, max_length=256),
+    Required("defaultLocale", "License", min_length=3, max_length=512),
+    Required("defaultLocale", "ShortDescription", min_length=3, max_length=256),
+    Required("defaultLocale", "ManifestType", one_of=("defaultLocale",)),
+    Required("defaultLocale", "ManifestVersion", MANIFEST_VERSION),
+    Required("installer", "PackageIdentifier", IDENTIFIER, max_length=128),
+    Required("installer", "PackageVersion", VERSION, max_length=128),
+    Required("installer", "Installers", is_list=True),
+    Required("installer", "ManifestType", one_of=("installer",)),
+    Required("installer", "ManifestVersion", MANIFEST_VERSION),
+    Required("installer item", "Architecture", one_of=("x86", "x64", "arm", "arm64", "neutral")),
+    Required("installer item", "InstallerUrl", URL, max_length=2048),
+    Required("installer item", "InstallerSha256", SHA256),
+]
+
+
+@dataclass(frozen=True)
+class AlsoSet:
+    """A field the release sets although the schema does not require it."""
+    manifest: str
+    field: str
+    pattern: str = ""
+    min_length: int = 0
+    max_length: int = 0
+
+
+SET_TOO = [
+    AlsoSet("defaultLocale", "PublisherUrl", URL, max_length=2048),
+    AlsoSet("defaultLocale", "PackageUrl", URL, max_length=2048),
+    AlsoSet("defaultLocale", "Copyright", min_length=3, max_length=512),
+    AlsoSet("defaultLocale", "Description", min_length=3, max_length=10000),
+    AlsoSet("defaultLocale", "Moniker", min_length=1, max_length=40),
+]
+
+failures = 0
+
+
+def check(what: str, holds: bool) -> None:
+    global failures
+    print(f"{'ok:  ' if holds else 'FAIL:'} {what}")
+    failures += not holds
+
+
+def fits(value: object, pattern: str, min_length: int, max_length: int, one_of: tuple[str, ...] = ()) -> bool:
+    return (isinstance(value, str) and len(value) >= min_length and (not max_length or len(value) <= max_length)
+            and (not pattern or re.search(pattern, value) is not None) and (not one_of or value in one_of))
+
+
+def build(source: Path, preset: str, folder: Path, address: str) -> subprocess.CompletedProcess:
+    environment = {name: value for name, value in os.environ.items() if name not in SIGNING}
+    configure = subprocess.run(
+        ["cmake", "-S", source, "--preset", preset, "-B", folder, "-D", "RESOLVO_SIGN_PKCS12=",
+         "-D", "RESOLVO_SIGN_PASSWORD_FILE=", "-D", f"RESOLVO_RELEASE_URL={address}"],
+        env=environment, capture_output=True, text=True)
+    if configure.returncode != 0:
+        return configure
+    return subprocess.run(["cmake", "--build", folder, "--target", "release"], env=environment,
+                          capture_output=True, text=True)
+
+
+def version_record(program: bytes) -> dict[str, str]:
+    """The version record's strings, read from the program's bytes as
+    Windows keeps them: each a UTF-16LE key, then its value on the next
+    four-byte boundary (resources are aligned so in the file too)."""
+    record = {}
+    for key in ("CompanyName", "ProductName", "ProductVersion"):
+        at = program.find(key.encode("utf-16-le") + b"\0\0")
+        if at < 0 or at % 2:
+            continue
+        value = (at + 2 * len(key) + 2 + 3) & ~3
+        end = value
+        while program[end:end + 2] not in (b"\0\0", b""):
+            end += 2
+        record[key] = program[value:end].decode("utf-16-le")
+    return record
+
+
+def files_of(release: Path) -> dict[str, bytes]:
+    return {str(path.relative_to(release)): path.read_bytes() for path in sorted(release.rglob("*")) if path.is_file()}
+
+
+def check_release(release: Path, version: str) -> None:
+    files = files_of(release)
+    # Resources are aligned to four bytes, so their strings decode from the file's start.
+    record = version_record(files.get("resolvo.exe", b""))
+    publisher, name = record.get("CompanyName", "?"), record.get("ProductName", "?").split(" ")[0]
+    identifier = f"{publisher}.{name}"
+    folder = f"manifests/{publisher[0].lower()}/{publisher}/{name}/{version}"
+    zip_name = f"resolvo-{version}-win32.zip"
+    expected = sorted([zip_name, "resolvo.exe", "SHA256SUMS", "resolvo.json", f"{folder}/{identifier}.yaml",
+                       f"{folder}/{identifier}.locale.en-US.yaml", f"{folder}/{identifier}.installer.yaml"])
+    check(f"the release holds {', '.join(expected)}", sorted(files) == expected)
+    check(f"the program's version record gives version {version}", record.get("ProductVersion") == version)
+    if sorted(files) != expected:
+        return
+
+    zip_sum = hashlib.sha256(files[zip_name]).hexdigest()
+    exe_sum = hashlib.sha256(files["resolvo.exe"]).hexdigest()
+    with zipfile.ZipFile(release / zip_name) as download:
+        check("the release's resolvo.exe is the download's", download.read("resolvo.exe") == files["resolvo.exe"])
+    check("SHA256SUMS gives both files' sums, as sha256sum writes them",
+          files["SHA256SUMS"].decode() == f"{zip_sum}  {zip_name}\n{exe_sum}  resolvo.exe\n")
+    verified = subprocess.run(["sha256sum", "--check", "--strict", "SHA256SUMS"], cwd=release,
+                              capture_output=True, text=True)
+    check("sha256sum --check passes in the release folder", verified.returncode == 0)
+
+    manifests = {}
+    for kind, file in (("version", f"{identifier}.yaml"), ("defaultLocale", f"{identifier}.locale.en-US.yaml"),
+                       ("installer", f"{identifier}.installer.yaml")):
+        try:
+            manifests[kind] = yaml.safe_load(files[f"{folder}/{file}"].decode("utf-8"))
+        except yaml.YAMLError as error:
+            manifests[kind] = {}
+            print(error)
+        check(f"the {kind} manifest parses as YAML, a mapping", isinstance(manifests[kind], dict))
+        text = files[f"{folder}/{file}"].decode("utf-8")
+        check(f"the {kind} manifest names schema {SCHEMA}",
+              f"winget-manifest.{kind}.{SCHEMA}.schema.json" in text and manifests[kind].get("ManifestVersion") == SCHEMA)
+        check(f"the {kind} manifest gives version {version} of {identifier}",
+              manifests[kind].get("PackageVersion") == version and manifests[kind].get("PackageIdentifier") == identifier)
+    installers = manifests["installer"].get("Installers") or [{}]
+    manifests["installer item"] = installers[0]
+
+    for row in REQUIRED:
+        value = manifests[row.manifest].get(row.field)
+        if row.is_list:
+            holds = isinstance(value, list) and 1 <= len(value) <= 1024 and all(isinstance(i, dict) for i in value)
+        else:
+            holds = fits(value, row.pattern, row.min_length, row.max_length, row.one_of)
+        check(f"{row.manifest}: {row.field} is there, as the schema types it ({value!r})", holds)
+    for extra in SET_TOO:
+        value = manifests[extra.manifest].get(extra.field)
+        check(f"{extra.manifest}: {extra.field} fits the schema ({value!r})",
+              fits(value, extra.pattern, extra.min_length, extra.max_length))
+
+    installer, item = manifests["installer"], manifests["installer item"]
+    address = ADDRESS.replace("{version}", version)
+    check("one installer, for x86", len(installers) == 1 and item.get("Architecture") == "x86")
+    check(f"the installer is the zip, at {address}", installer.get("InstallerType") == "zip"
+          and item.get("InstallerUrl") == address)
+    check("the installer's SHA-256 is the zip's", str(item.get("InstallerSha256")).lower() == zip_sum)
+    check("the zip holds resolvo.exe as a portable program, called resolvo",
+          installer.get("NestedInstallerType") == "portable"
+          and installer.get("NestedInstallerFiles") == [{"RelativeFilePath": "resolvo.exe",
+                                                         "PortableCommandAlias": "resolvo"}])
+    check("no manifest sets ElevationRequirement",
+          all("ElevationRequirement" not in m for m in [installer, *installers]))
+    locale = manifests["defaultLocale"]
+    check(f"the publisher and name are the version record's ({publisher}, {name})",
+          locale.get("Publisher") == publisher and locale.get("PackageName") == name)
+
+    try:
+        scoop = json.loads(files["resolvo.json"].decode("utf-8"))
+    except ValueError as error:
+        scoop = {}
+        print(error)
+    check("resolvo.json parses as JSON, an object", isinstance(scoop, dict))
+    check(f"Scoop: version {version}, the zip's address and SHA-256",
+          scoop.get("version") == version and scoop.get("url") == address and scoop.get("hash") == zip_sum)
+    check("Scoop: resolvo.exe on the path and in the Start menu, as the product",
+          scoop.get("bin") == "resolvo.exe" and scoop.get("shortcuts") == [["resolvo.exe", name]])
+    check("Scoop: the same description, page and licence as winget's",
+          (scoop.get("description"), scoop.get("homepage"), scoop.get("license"))
+          == (locale.get("ShortDescription"), locale.get("PackageUrl"), locale.get("License")))
+
+
+def main() -> int:
+    source, preset = Path(sys.argv[1]), sys.argv[2]
+    version = os.environ["RESOLVO_VERSION_TEXT"]
+    with tempfile.TemporaryDirectory(prefix="resolvo-release.") as scratch:
+        first, second = Path(scratch, "one", "build"), Path(scratch, "two", "deeper", "build")
+        for folder in (first, second):
+            made = build(source, preset, folder, ADDRESS)
+            if made.returncode != 0:
+                print(made.stdout, made.stderr)
+                check(f"the release builds in {folder}", False)
+                return 1
+        check_release(first / "release", version)
+        one, two = files_of(first / "release"), files_of(second / "release")
+        check("a second build in another folder gives the same release, byte for byte", one == two)
+
+        unaddressed = build(source, preset, second, "")
+        said = [line for line in unaddressed.stdout.splitlines() if "RESOLVO_RELEASE_URL" in line]
+        left = files_of(second / "release")
+        check("without an address the release says so in one line", unaddressed.returncode == 0 and len(said) == 1)
+        check("without an address the release holds everything but the manifests",
+              left == {path: data for path, data in one.items() if path.endswith((".zip", ".exe", "SHA256SUMS"))})
+
+        refused = build(source, preset, second, "https://downloads.resolvo.invalid/resolvo-win32.zip")
+        check("an address without {version} is refused, and says what it needs",
+              refused.returncode != 0 and "{version}" in refused.stderr)
+        check("the refused address leaves the release as it was", files_of(second / "release") == left)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
