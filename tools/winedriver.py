@@ -49,9 +49,9 @@ LAYOUT_HEADER = REPO / "src" / "ui" / "Layout.h"
 
 def layout(header: Path = LAYOUT_HEADER) -> dict[str, tuple[int, ...]]:
     """The windows' places in twips as the program lays them out, read from
-    its header: each constant a line, "inline constexpr TwipsRect Name{l, t, w, h};"
-    or "inline constexpr TwipsSize Name{w, h};"."""
-    pattern = re.compile(r"^inline constexpr Twips(Rect|Size) (\w+)\{(-?\d+(?:, -?\d+)*)\};$", re.MULTILINE)
+    its header: each constant a line, "constexpr TwipsRect Name{l, t, w, h};" or
+    "constexpr TwipsSize Name{w, h};"."""
+    pattern = re.compile(r"^constexpr Twips(Rect|Size) (\w+)\{(-?\d+(?:, -?\d+)*)\};$", re.MULTILINE)
     found = {}
     for kind, name, values in pattern.findall(header.read_text()):
         numbers = tuple(int(value) for value in values.split(", "))

@@ -62,17 +62,18 @@ constexpr int FontHeightForPoints(int hundredthsOfPoint, int dpi) noexcept {
 // each control's place in its window's client area, but for the disclaimer's
 // controls inside its frame, which are placed in the frame. The end-to-end
 // driver (tools/winedriver.py) reads these lines to find the controls: one
-// value a line, as written here.
-inline constexpr TwipsSize DisclaimerClient{8490, 5610};
-inline constexpr TwipsRect DisclaimerFrame{120, 0, 8280, 5490};
-inline constexpr TwipsRect DisclaimerBanner{0, 120, 8235, 1410};
-inline constexpr TwipsRect DisclaimerContinue{2400, 4920, 1335, 375};
-inline constexpr TwipsRect DisclaimerExit{4560, 4920, 1335, 375};
-inline constexpr TwipsSize MainClient{4095, 1575};
-inline constexpr TwipsRect MainAddressLabel{360, 240, 3615, 255};
-inline constexpr TwipsRect MainAddressBox{360, 480, 3375, 285};
-inline constexpr TwipsRect MainCancel{360, 960, 1575, 495};
-inline constexpr TwipsRect MainFixIt{2160, 960, 1575, 495};
+// value a line, as written here. Not inline: each window's file keeps its own
+// copy of what it takes by reference, as a constant of its own would be.
+constexpr TwipsSize DisclaimerClient{8490, 5610};
+constexpr TwipsRect DisclaimerFrame{120, 0, 8280, 5490};
+constexpr TwipsRect DisclaimerBanner{0, 120, 8235, 1410};
+constexpr TwipsRect DisclaimerContinue{2400, 4920, 1335, 375};
+constexpr TwipsRect DisclaimerExit{4560, 4920, 1335, 375};
+constexpr TwipsSize MainClient{4095, 1575};
+constexpr TwipsRect MainAddressLabel{360, 240, 3615, 255};
+constexpr TwipsRect MainAddressBox{360, 480, 3375, 285};
+constexpr TwipsRect MainCancel{360, 960, 1575, 495};
+constexpr TwipsRect MainFixIt{2160, 960, 1575, 495};
 
 // 15 twips a pixel at 96 DPI; halves round away from zero, as MulDiv does;
 // neighbours edge to edge stay so where sizes alone would round apart; the
