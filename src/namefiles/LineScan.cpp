@@ -40,6 +40,13 @@ bool HostAt(std::string_view text, std::size_t at, std::string_view host) noexce
     return true;
 }
 
+// The scan's cheap test of where the host may start: its first two
+// characters with bit 0x20 set, as it is in lower case.
+bool MayStartAt(std::string_view text, std::size_t at, std::string_view host) noexcept {
+    return (text[at] | 0x20) == (host[0] | 0x20) &&
+           (host.size() == 1 || (at + 1 < text.size() && (text[at + 1] | 0x20) == (host[1] | 0x20)));
+}
+
 // The host as a name in the files is compared with: in lower case, without
 // the trailing dot that makes a name absolute.
 std::string Folded(std::string_view host) {
@@ -167,8 +174,7 @@ BlockScan ScanBlocks(std::string_view content, std::string_view foldedHost) {
     bool candidate = false;
     for (std::size_t i = at; i < content.size(); ++i) {
         scan.LineEnds += bytes[i] == '\r' ? 1 : 0;
-        candidate = candidate || ((bytes[i] | 0x20) == head &&
-                                  (single != 0 || (i + 1 < content.size() && (bytes[i + 1] | 0x20) == second)));
+        candidate = candidate || MayStartAt(content, i, foldedHost);
     }
     if (candidate) {
         scan.CandidateBlocks.push_back(at);
@@ -200,7 +206,8 @@ std::vector<std::size_t> MarksFor(const std::string& path, std::string_view cont
     for (const std::size_t block : scan.CandidateBlocks) {
         const std::size_t end = std::min(block + ScanBlockSize, content.size());
         for (std::size_t at = std::max(block, next); at < end; ++at) {
-            if (!HostAt(content, at, folded)) {
+            // The scan's cheap test first: most bytes fail it.
+            if (!MayStartAt(content, at, folded) || !HostAt(content, at, folded)) {
                 continue;
             }
             const std::size_t before = content.find_last_of(PartEnds, at);
