@@ -81,10 +81,12 @@ TEST(LineScan, CommentsOutTheEntriesThatNameTheSiteOrASubdomain) {
         {"lmhosts: keywords, a quoted name, #INCLUDE", Lmhosts, "live.com",
          "10.0.0.4 live.com #PRE #DOM:corp\r\n10.0.0.5 \"WWW.live.com\" #PRE\r\n10.0.0.6 \"8live.com\"\r\n"
          "#INCLUDE \\\\live.com\\share\\lmhosts\r\n#PRE live.com\r\n10.0.0.7 other live.com\r\n"
-         "10.0.0.8 \"a#b live.com\"\r\n10.0.0.9\t \"live.com\r\n10.0.0.1 live.com#PRE\r\n",
+         "10.0.0.8 \"a#b live.com\"\r\n10.0.0.9\t \"live.com\r\n10.0.0.1 live.com#PRE\r\n"
+         "10.0.0.3 \"\".live.com\"\r\n",
          "#10.0.0.4 live.com #PRE #DOM:corp\r\n#10.0.0.5 \"WWW.live.com\" #PRE\r\n10.0.0.6 \"8live.com\"\r\n"
          "#INCLUDE \\\\live.com\\share\\lmhosts\r\n#PRE live.com\r\n10.0.0.7 other live.com\r\n"
-         "10.0.0.8 \"a#b live.com\"\r\n#10.0.0.9\t \"live.com\r\n#10.0.0.1 live.com#PRE\r\n"},
+         "10.0.0.8 \"a#b live.com\"\r\n#10.0.0.9\t \"live.com\r\n#10.0.0.1 live.com#PRE\r\n"
+         "10.0.0.3 \"\".live.com\"\r\n"},
         {"a UTF-8 mark stays first", Hosts, "live.com", Bom + "0.0.0.0 live.com\r\n",
          Bom + "#0.0.0.0 live.com\r\n"},
         {"a UTF-8 mark before a comment", Hosts, "live.com", Bom + "# live.com\n1 live.com",
@@ -92,7 +94,8 @@ TEST(LineScan, CommentsOutTheEntriesThatNameTheSiteOrASubdomain) {
         {"only A-Z fold", Hosts, "a{b.test", "1.1.1.1 a[b.test\r\n", "1.1.1.1 a[b.test\r\n"},
         {"an empty host names nothing", Hosts, "", "1.1.1.1 a.lan\r\n", "1.1.1.1 a.lan\r\n"},
         {"a host of a dot names nothing", Hosts, ".", "1.1.1.1 a.lan.\r\n", "1.1.1.1 a.lan.\r\n"},
-        {"a host with a line end names nothing", Hosts, "a\nb.lan", "1 a\nb.lan\r\n", "1 a\nb.lan\r\n"},
+        {"a host with a line end names nothing", Hosts, "\na.lan", "1 y.\na.lan 1\n.\na.lan\r\n",
+         "1 y.\na.lan 1\n.\na.lan\r\n"},
     };
     for (const EntryRow& row : rows) {
         SCOPED_TRACE(row.rule);
@@ -122,6 +125,7 @@ struct ScanRow {
     const char* rule;
     std::string host;
     std::string content;
+    std::string beyond;  // bytes after the content in memory, not part of it
     std::size_t lineEnds;
     std::vector<std::size_t> blocks;  // in units of ScanBlockSize
 };
@@ -135,19 +139,21 @@ TEST(LineScan, KeepsTheBlocksWhereTheHostMayStand) {
         return text.replace(at, what.size(), what);
     };
     const std::vector<ScanRow> rows{
-        {"nowhere", "ab.c", plain + plain + plain, 0, {}},
-        {"in the middle block", "ab.c", plain + put(plain, 5, "AB") + plain, 0, {1}},
-        {"across the end of a block", "ab.c", put(plain, size - 1, "a") + put(plain, 0, "b\r\r"), 2, {0}},
-        {"in the last, short block", "ab.c", plain + "zzab", 0, {1}},
-        {"the first character alone", "ab.c", plain + "zza", 0, {}},
-        {"a host of one character", "a", put(plain, 9, "A") + plain + "a", 0, {0, 2}},
-        {"line ends in each block", "ab.c", put(plain, 0, "\r") + put(plain, 3, "\r\n\r") + "\r\n", 4, {}},
-        {"an exact number of blocks", "ab.c", plain + put(plain, size - 2, "ab"), 0, {1}},
-        {"no host", "", put(plain, 0, "ab\r"), 1, {}},
+        {"nowhere", "ab.c", plain + plain + plain, "", 0, {}},
+        {"in the middle block", "ab.c", plain + put(plain, 5, "AB") + plain, "", 0, {1}},
+        {"across the end of a block", "ab.c", put(plain, size - 1, "a") + put(plain, 0, "b\r\r"), "", 2, {0}},
+        {"in the last, short block", "ab.c", plain + "zzab", "", 0, {1}},
+        {"the first character alone", "ab.c", plain + "zza", "", 0, {}},
+        {"a host of one character", "a", put(plain, 9, "A") + plain + "a", "", 0, {0, 2}},
+        {"line ends in each block", "ab.c", put(plain, 0, "\r") + put(plain, 3, "\r\n\r") + "\r\n", "", 4, {}},
+        {"an exact number of blocks", "ab.c", plain + put(plain, size - 2, "ab"), "", 0, {1}},
+        {"the second character beyond the end", "ab.c", plain + put(plain, size - 1, "a"), "b\r", 0, {}},
+        {"no host", "", put(plain, 0, "ab\r"), "", 1, {}},
     };
     for (const ScanRow& row : rows) {
         SCOPED_TRACE(row.rule);
-        const BlockScan scan = ScanBlocks(row.content, row.host);
+        const std::string memory = row.content + row.beyond;
+        const BlockScan scan = ScanBlocks(std::string_view(memory).substr(0, row.content.size()), row.host);
         EXPECT_EQ(scan.LineEnds, row.lineEnds);
         std::vector<std::size_t> blocks;
         for (const std::size_t block : scan.CandidateBlocks) {
