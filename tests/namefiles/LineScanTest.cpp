@@ -51,9 +51,9 @@ TEST(LineScan, CommentsOutTheEntriesThatNameTheSiteOrASubdomain) {
          "#1.2.3.4 live.com\r\n1.2.3.4 live.co\r\n"},
         {"the host's letters in another name", Hosts, "live.com",
          "0.0.0.0 8live.com\r\n10.0.0.6 notlive.community\r\n10.0.0.1 live.com.evil.test\r\n"
-         "0.0.0.0 ad.8live.com\r\n0.0.0.0 live.comx\r\n",
+         "0.0.0.0 ad.8live.com\r\n0.0.0.0 live.comx\r\n0.0.0.0 live.com.test give.com\r\n",
          "0.0.0.0 8live.com\r\n10.0.0.6 notlive.community\r\n10.0.0.1 live.com.evil.test\r\n"
-         "0.0.0.0 ad.8live.com\r\n0.0.0.0 live.comx\r\n"},
+         "0.0.0.0 ad.8live.com\r\n0.0.0.0 live.comx\r\n0.0.0.0 live.com.test give.com\r\n"},
         {"the host only in a comment", Hosts, "live.com",
          "10.0.0.2 foo.test # mirror of live.com\r\n10.0.0.2 foo.test #live.com\r\n10.0.0.2 foo.test#live.com\r\n",
          "10.0.0.2 foo.test # mirror of live.com\r\n10.0.0.2 foo.test #live.com\r\n"
@@ -94,8 +94,8 @@ TEST(LineScan, CommentsOutTheEntriesThatNameTheSiteOrASubdomain) {
         {"only A-Z fold", Hosts, "a{b.test", "1.1.1.1 a[b.test\r\n", "1.1.1.1 a[b.test\r\n"},
         {"an empty host names nothing", Hosts, "", "1.1.1.1 a.lan\r\n", "1.1.1.1 a.lan\r\n"},
         {"a host of a dot names nothing", Hosts, ".", "1.1.1.1 a.lan.\r\n", "1.1.1.1 a.lan.\r\n"},
-        {"a host with a line end names nothing", Hosts, "\na.lan", "1 y.\na.lan 1\n.\na.lan\r\n",
-         "1 y.\na.lan 1\n.\na.lan\r\n"},
+        {"a host with a line end names nothing", Hosts, "\na.lan", "1 y.\na.lan 1\n.\na.lan",
+         "1 y.\na.lan 1\n.\na.lan"},
     };
     for (const EntryRow& row : rows) {
         SCOPED_TRACE(row.rule);
@@ -143,7 +143,7 @@ TEST(LineScan, KeepsTheBlocksWhereTheHostMayStand) {
         {"in the middle block", "ab.c", plain + put(plain, 5, "AB") + plain, "", 0, {1}},
         {"across the end of a block", "ab.c", put(plain, size - 1, "a") + put(plain, 0, "b\r\r"), "", 2, {0}},
         {"in the last, short block", "ab.c", plain + "zzab", "", 0, {1}},
-        {"the first character alone", "ab.c", plain + "zza", "", 0, {}},
+        {"the first character alone", "ab.c", put(plain, 5, "a") + plain + "zza", "", 0, {}},
         {"a host of one character", "a", put(plain, 9, "A") + plain + "a", "", 0, {0, 2}},
         {"line ends in each block", "ab.c", put(plain, 0, "\r") + put(plain, 3, "\r\n\r") + "\r\n", "", 4, {}},
         {"an exact number of blocks", "ab.c", plain + put(plain, size - 2, "ab"), "", 0, {1}},
