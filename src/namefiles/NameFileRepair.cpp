@@ -254,7 +254,7 @@ void NameFileRepair::Rewrite(Record& record, const std::vector<std::string>& nam
     // A line that names the site by more than one of its names gets one mark.
     std::vector<std::size_t> marks;
     for (const std::string& name : names) {
-        const std::vector<std::size_t> more = MarksFor(record.path, bytes, name);
+        const std::vector<std::size_t> more = MarksFor(record.path, bytes, name, record.file);
         marks.insert(marks.end(), more.begin(), more.end());
     }
     std::sort(marks.begin(), marks.end());

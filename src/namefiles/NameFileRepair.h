@@ -13,9 +13,6 @@
 
 namespace resolvo::namefiles {
 
-// The two files Windows reads host names from.
-enum class NameFile { Hosts, Lmhosts };
-
 // What a repair was doing when it failed: finding the folder of the files,
 // backing one up, or rewriting it.
 enum class RepairStage { Folder, Backup, Rewrite };

@@ -22,6 +22,31 @@ ELSEWHERE = ("Resolvo made its fix in the hosts and lmhosts files in {}, the fol
              "take over web addresses, and your virus checker can look for it.")
 
 
+
+def blocklist() -> tuple[bytes, bytes]:
+    """A hosts file as ad blockers install it, a few hundred lines of other domains that hold the letters
+    of ads.com, with the site's own entries among them; and the same file once ads.com is fixed."""
+    others = [b"# Blocked: ad and tracking servers. ads.com is listed below.", b"127.0.0.1 localhost",
+              b"::1 localhost"]
+    for i in range(100):
+        others += [b"0.0.0.0 %dads.com" % (i + 150), b"0.0.0.0 a-ads.com", b"0.0.0.0 ads.com.t%d.test  # ads.com" % i]
+    # Each line as it is and once fixed.
+    site = [(b"0.0.0.0 ads.com", b"#0.0.0.0 ads.com"), (b"0.0.0.0\tcdn.ADS.com.", b"#0.0.0.0\tcdn.ADS.com."),
+            (b"# 0.0.0.0 ads.com", b"# 0.0.0.0 ads.com"),
+            (b"\t0.0.0.0 ads.net \t www.ads.com  # pinned", b"#\t0.0.0.0 ads.net \t www.ads.com  # pinned"),
+            # The part after a lone LF is an entry of its own.
+            (b"127.0.0.1 localhost\n0.0.0.0 x.ads.com", b"127.0.0.1 localhost\n#0.0.0.0 x.ads.com")]
+    lines = [(line, line) for line in others[:150]] + site + [(line, line) for line in others[150:]]
+    return tuple(b"".join(line[n] + b"\r\n" for line in lines) for n in (0, 1))
+
+
+BLOCKLIST, BLOCKLIST_FIXED = blocklist()
+# In lmhosts the name is the one field after the address, quoted or not.
+BLOCKLIST_LMHOSTS = (b'10.0.0.7 other ads.com\r\n10.0.0.8 "Www.Ads.Com" #PRE\r\n'
+                     b"#INCLUDE \\\\ads.com\\share\\lmhosts\r\n")
+BLOCKLIST_LMHOSTS_FIXED = BLOCKLIST_LMHOSTS.replace(b"10.0.0.8", b"#10.0.0.8")
+
+
 class FixIt(ResolvoTestCase):
     def setUp(self):
         super().setUp()
@@ -141,6 +166,21 @@ class FixIt(ResolvoTestCase):
                                   "/v", "DataBasePath", "/t", "REG_EXPAND_SZ", "/d", folder, "/f")
         self.assertEqual(added.returncode, 0, added.stderr)
 
+
+    def test_a_fix_comments_out_the_sites_entries_in_a_blocklist_and_leaves_every_other_line(self):
+        self.session.reset_name_files(BLOCKLIST)
+        self.session.write(ETC + r"\lmhosts", BLOCKLIST_LMHOSTS)
+        main, _ = self.session.open_main_window()
+        self.assertEqual(self.session.fix(main, "http://ads.com/", "y", "Return")[0], [QUESTION, KEPT])
+        self.assertEqual(self.session.read(ETC + r"\hosts").split(b"\r\n"), BLOCKLIST_FIXED.split(b"\r\n"))
+        self.assertEqual(self.session.read(ETC + r"\lmhosts"), BLOCKLIST_LMHOSTS_FIXED)
+        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), BLOCKLIST)
+        # A second fix of the site finds nothing left to comment out.
+        self.assertEqual(self.session.fix(main, "ads.com", "y", "Return")[0], [QUESTION, KEPT])
+        self.assertEqual(self.session.read(ETC + r"\hosts"), BLOCKLIST_FIXED)
+        self.assertEqual(self.session.read(ETC + r"\lmhosts"), BLOCKLIST_LMHOSTS_FIXED)
+        self.session.keys(main, "Escape")
+        self.assertEqual(self.session.wait_exit(), 0)
 
 if __name__ == "__main__":
     unittest.main()
