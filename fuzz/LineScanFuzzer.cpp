@@ -21,7 +21,7 @@
 namespace {
 
 using resolvo::namefiles::MarksFor;
-using resolvo::namefiles::NameFileKind;
+using resolvo::namefiles::NameFile;
 
 void Check(bool holds) {
     if (!holds) {
@@ -89,7 +89,7 @@ bool Names(const std::string& name, const std::string& host) {
 }
 
 // The parts that a plain reading comments out, by where they begin.
-std::vector<std::size_t> Expected(std::string_view content, std::string host, NameFileKind kind) {
+std::vector<std::size_t> Expected(std::string_view content, std::string host, NameFile kind) {
     host = Lowered(host);
     if (!host.empty() && host.back() == '.') {
         host.pop_back();
@@ -98,7 +98,7 @@ std::vector<std::size_t> Expected(std::string_view content, std::string host, Na
     if (host.empty()) {
         return marks;
     }
-    const bool lmhosts = kind == NameFileKind::Lmhosts;
+    const bool lmhosts = kind == NameFile::Lmhosts;
     std::size_t begin = content.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (begin <= content.size()) {
         const std::size_t end = std::min(content.find_first_of("\r\n", begin), content.size());
@@ -134,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string_view input(reinterpret_cast<const char*>(data) + 1, size - 1);
-    const NameFileKind kind = (data[0] & 1) != 0 ? NameFileKind::Lmhosts : NameFileKind::Hosts;
+    const NameFile kind = (data[0] & 1) != 0 ? NameFile::Lmhosts : NameFile::Hosts;
     const std::string host(input.substr(0, data[0] >> 1));
     const std::string_view content = input.substr(host.size());
     // Fewer bytes than the line limit: no file here is refused.

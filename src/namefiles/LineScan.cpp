@@ -116,12 +116,12 @@ private:
 
 // Whether one of the entry's names matches. In lmhosts an entry has one name,
 // after the address; the fields after it are keywords (#PRE, #DOM:...).
-bool NamesHost(std::string_view part, std::string_view host, NameFileKind kind) noexcept {
+bool NamesHost(std::string_view part, std::string_view host, NameFile kind) noexcept {
     EntryFields fields(part);
     if (fields.Next().empty()) {
         return false;  // a comment, or a part of blanks
     }
-    if (kind == NameFileKind::Lmhosts) {
+    if (kind == NameFile::Lmhosts) {
         return NameMatches(fields.NextMaybeQuoted(), host);
     }
     for (std::string_view name = fields.Next(); !name.empty(); name = fields.Next()) {
@@ -192,7 +192,7 @@ BlockScan ScanBlocks(std::string_view content, std::string_view foldedHost) {
 // A name that matches holds the host, so only the parts where the host stands
 // need their names read, and those stand in the blocks the scan keeps.
 std::vector<std::size_t> MarksFor(const std::string& path, std::string_view content, const std::string& host,
-                                  NameFileKind kind) {
+                                  NameFile kind) {
     const std::string folded = Folded(host);
     const BlockScan scan = ScanBlocks(content, folded);
     CheckLines(path, LinesOf(content, scan.LineEnds));

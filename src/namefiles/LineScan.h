@@ -14,8 +14,8 @@ inline constexpr int MaxLines = 10000;
 // more than MaxLines lines.
 void CheckLineLimit(const std::string& path, std::string_view content);
 
-// Which name file the bytes are: the two give an entry's names differently.
-enum class NameFileKind { Hosts, Lmhosts };
+// The two name files; they give an entry's names differently.
+enum class NameFile { Hosts, Lmhosts };
 
 // What one fast pass over a file's bytes finds: its line ends (CRs) and the
 // blocks of ScanBlockSize bytes (the last one maybe shorter), by their
@@ -32,6 +32,6 @@ BlockScan ScanBlocks(std::string_view content, std::string_view foldedHost);
 // that name the host or a subdomain of it are commented out. A file of more
 // than MaxLines lines raises a failure of the path (error_code::FileTooLarge).
 std::vector<std::size_t> MarksFor(const std::string& path, std::string_view content, const std::string& host,
-                                  NameFileKind kind);
+                                  NameFile file);
 
 }  // namespace resolvo::namefiles

@@ -147,7 +147,7 @@ void NameFileRepair::Rewrite(const std::string& path, const std::vector<std::str
     const std::string bytes = ReadNameFile(files_, path, busy);
     // A line that names the site by more than one of its names gets one mark.
     std::vector<std::size_t> marks;
-    const NameFileKind kind = path == LmhostsPath() ? NameFileKind::Lmhosts : NameFileKind::Hosts;
+    const NameFile kind = path == LmhostsPath() ? NameFile::Lmhosts : NameFile::Hosts;
     for (const std::string& name : names) {
         const std::vector<std::size_t> more = MarksFor(path, bytes, name, kind);
         marks.insert(marks.end(), more.begin(), more.end());

@@ -27,7 +27,7 @@ std::string Marked(const std::string& content, const std::vector<std::size_t>& m
 
 struct EntryRow {
     const char* rule;
-    NameFileKind kind;
+    NameFile kind;
     std::string host;
     std::string before;
     std::string after;
@@ -39,7 +39,7 @@ struct EntryRow {
 // ends with "." and the host, in any letter case, with or without one
 // trailing dot. Nothing else changes, and a second fix finds nothing.
 TEST(LineScan, CommentsOutTheEntriesThatNameTheSiteOrASubdomain) {
-    using enum NameFileKind;
+    using enum NameFile;
     const std::vector<EntryRow> rows{
         {"a subdomain", Hosts, "live.com",
          "0.0.0.0 login.live.com\r\n0.0.0.0 a.b.live.com\r\n0.0.0.0 .live.com\r\n",
@@ -118,7 +118,7 @@ TEST(LineScan, FindsEntriesInEveryBlockOfALongFile) {
         }
         content += entry;
     }
-    EXPECT_EQ(MarksFor("hosts", content, "example-store.com", NameFileKind::Hosts), expected);
+    EXPECT_EQ(MarksFor("hosts", content, "example-store.com", NameFile::Hosts), expected);
 }
 
 struct ScanRow {
@@ -186,7 +186,7 @@ TEST(LineScan, RefusesAFileOfTooManyLines) {
         for (const std::string& host : {"a.lan"s, ""s}) {
             bool refused = false;
             try {
-                MarksFor("C:\\etc\\hosts", row.content, host, NameFileKind::Hosts);
+                MarksFor("C:\\etc\\hosts", row.content, host, NameFile::Hosts);
             } catch (const Failure& failure) {
                 refused = failure.Code() == error_code::FileTooLarge && failure.Subject() == "C:\\etc\\hosts";
             }
