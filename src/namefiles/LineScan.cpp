@@ -203,11 +203,14 @@ std::vector<std::size_t> MarksFor(const std::string& path, std::string_view cont
     }
     const std::size_t first = content.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
     std::size_t next = first;  // where the parts not yet read begin
+    // The scan's cheap test of the first character, then the whole one: most
+    // bytes fail the first.
+    const char head = static_cast<char>(folded[0] | 0x20);
     for (const std::size_t block : scan.CandidateBlocks) {
         const std::size_t end = std::min(block + ScanBlockSize, content.size());
         for (std::size_t at = std::max(block, next); at < end; ++at) {
-            // The scan's cheap test first: most bytes fail it.
-            if (!MayStartAt(content, at, folded) || !HostAt(content, at, folded)) {
+            if (static_cast<char>(content[at] | 0x20) != head || !MayStartAt(content, at, folded) ||
+                !HostAt(content, at, folded)) {
                 continue;
             }
             const std::size_t before = content.find_last_of(PartEnds, at);
