@@ -21,6 +21,7 @@ TEST(ExtractHost, KeepsOnlyTheHostOrGivesNothing) {
     const Cases cases{
         {"http://www.example.com/news/today.html", "example.com"},
         {"https://WWW.Example.com:8443/x?y", "Example.com"},
+        {"HTTP://WWW.EXAMPLE.COM/", "EXAMPLE.COM"},
         {"http://shop.www.example.com/", "shop.www.example.com"},
         {"example.com:8080/x", "example.com"},
         {"example.com:8", "example.com"},
