@@ -29,11 +29,15 @@ void Check(bool holds) {
     }
 }
 
-std::string Lowered(std::string text) {
+// In lower case (A-Z only), without one trailing dot.
+std::string Folded(std::string text) {
     for (char& c : text) {
         if (c >= 'A' && c <= 'Z') {
             c = static_cast<char>(c + ('a' - 'A'));
         }
+    }
+    if (text.ends_with('.')) {
+        text.pop_back();
     }
     return text;
 }
@@ -81,19 +85,13 @@ std::vector<std::string> Fields(std::string_view part, bool quotes) {
 }
 
 bool Names(const std::string& name, const std::string& host) {
-    std::string lowered = Lowered(name);
-    if (!lowered.empty() && lowered.back() == '.') {
-        lowered.pop_back();
-    }
-    return lowered == host || (lowered.size() > host.size() && lowered.ends_with("." + host));
+    const std::string folded = Folded(name);
+    return folded == host || (folded.size() > host.size() && folded.ends_with("." + host));
 }
 
 // The parts that a plain reading comments out, by where they begin.
-std::vector<std::size_t> Expected(std::string_view content, std::string host, NameFile kind) {
-    host = Lowered(host);
-    if (!host.empty() && host.back() == '.') {
-        host.pop_back();
-    }
+std::vector<std::size_t> Expected(std::string_view content, const std::string& typed, NameFile kind) {
+    const std::string host = Folded(typed);
     std::vector<std::size_t> marks;
     if (host.empty()) {
         return marks;

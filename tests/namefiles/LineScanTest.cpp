@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,23 +15,13 @@ using namespace std::string_literals;
 
 const std::string Bom = "\xEF\xBB\xBF";
 
-// The bytes with a "#" put at each mark, as the repair writes them.
-std::string Marked(const std::string& content, const std::vector<std::size_t>& marks) {
-    std::string marked;
-    std::size_t written = 0;
-    for (const std::size_t mark : marks) {
-        marked += content.substr(written, mark - written) + "#";
-        written = mark;
-    }
-    return marked + content.substr(written);
-}
-
+// A row's file is its text with every "^" left out; the fix puts a "#" where
+// each "^" stands.
 struct EntryRow {
     const char* rule;
     NameFile kind;
     std::string host;
-    std::string before;
-    std::string after;
+    std::string text;
 };
 
 // An entry is a part of a line (up to CR LF, a lone CR or a lone LF) that
@@ -42,66 +33,59 @@ TEST(LineScan, CommentsOutTheEntriesThatNameTheSiteOrASubdomain) {
     using enum NameFile;
     const std::vector<EntryRow> rows{
         {"a subdomain", Hosts, "live.com",
-         "0.0.0.0 login.live.com\r\n0.0.0.0 a.b.live.com\r\n0.0.0.0 .live.com\r\n",
-         "#0.0.0.0 login.live.com\r\n#0.0.0.0 a.b.live.com\r\n#0.0.0.0 .live.com\r\n"},
+         "^0.0.0.0 login.live.com\r\n^0.0.0.0 a.b.live.com\r\n^0.0.0.0 .live.com\r\n"},
         {"another case, a trailing dot", Hosts, "live.com",
-         "1.2.3.4 LIVE.COM.\r\n1.2.3.4 Login.Live.Com\r\n1.2.3.4 live.com..\r\n",
-         "#1.2.3.4 LIVE.COM.\r\n#1.2.3.4 Login.Live.Com\r\n1.2.3.4 live.com..\r\n"},
-        {"the host's own trailing dot", Hosts, "Live.Com.", "1.2.3.4 live.com\r\n1.2.3.4 live.co\r\n",
-         "#1.2.3.4 live.com\r\n1.2.3.4 live.co\r\n"},
+         "^1.2.3.4 LIVE.COM.\r\n^1.2.3.4 Login.Live.Com\r\n1.2.3.4 live.com..\r\n"},
+        {"the host's own trailing dot", Hosts, "Live.Com.", "^1.2.3.4 live.com\r\n1.2.3.4 live.co\r\n"},
         {"the host's letters in another name", Hosts, "live.com",
          "0.0.0.0 8live.com\r\n10.0.0.6 notlive.community\r\n10.0.0.1 live.com.evil.test\r\n"
-         "0.0.0.0 ad.8live.com\r\n0.0.0.0 live.comx\r\n0.0.0.0 live.com.test give.com\r\n",
-         "0.0.0.0 8live.com\r\n10.0.0.6 notlive.community\r\n10.0.0.1 live.com.evil.test\r\n"
          "0.0.0.0 ad.8live.com\r\n0.0.0.0 live.comx\r\n0.0.0.0 live.com.test give.com\r\n"},
+        {"the host's start just before it", Hosts, "example.com",
+         "1 exampexample.COM\r\n1 example.co\r\n^1 Example.com\r\n"},
+        {"a host of one letter", Hosts, "B", "^1 b\r\n1 xb\r\n"},
+        {"a host of two letters", Hosts, "ab", "^1 b.ab\r\n1 xab\r\n^1 x.AB\r\n"},
         {"the host only in a comment", Hosts, "live.com",
-         "10.0.0.2 foo.test # mirror of live.com\r\n10.0.0.2 foo.test #live.com\r\n10.0.0.2 foo.test#live.com\r\n",
          "10.0.0.2 foo.test # mirror of live.com\r\n10.0.0.2 foo.test #live.com\r\n"
          "10.0.0.2 foo.test#live.com\r\n"},
-        {"the address is no name", Hosts, "live.com", "live.com\r\nlive.com 1.2.3.4\r\nlive.com#x y\r\n",
-         "live.com\r\nlive.com 1.2.3.4\r\nlive.com#x y\r\n"},
-        {"a name before a comment", Hosts, "live.com", "1.2.3.4 live.com# pinned\r\n",
-         "#1.2.3.4 live.com# pinned\r\n"},
-        {"a comment line", Hosts, "live.com", "# 10.0.0.3 live.com\r\n  \t#0.0.0.0 live.com\r\n#live.com\r\n",
-         "# 10.0.0.3 live.com\r\n  \t#0.0.0.0 live.com\r\n#live.com\r\n"},
+        {"the address is no name", Hosts, "live.com", "live.com\r\nlive.com 1.2.3.4\r\nlive.com#x y\r\n"},
+        {"a name before a comment", Hosts, "live.com", "^1.2.3.4 live.com# pinned\r\n"},
+        {"a comment line", Hosts, "live.com", "# 10.0.0.3 live.com\r\n  \t#0.0.0.0 live.com\r\n#live.com\r\n"},
         {"tabs between fields", Hosts, "live.com",
-         "0.0.0.0\tlive.com\r\n\t 0.0.0.0 \t www.live.com\t\r\n0.0.0.0\tother.test\t\r\n",
-         "#0.0.0.0\tlive.com\r\n#\t 0.0.0.0 \t www.live.com\t\r\n0.0.0.0\tother.test\t\r\n"},
+         "^0.0.0.0\tlive.com\r\n^\t 0.0.0.0 \t www.live.com\t\r\n0.0.0.0\tother.test\t\r\n"},
         {"a part after a lone LF", Hosts, "live.com",
-         "127.0.0.1 localhost\n0.0.0.0 live.com\r\n0.0.0.0 live.com\n127.0.0.1 localhost\r"
-         "0.0.0.0 www.live.com\n\n# live.com\n0.0.0.0 live.com",
-         "127.0.0.1 localhost\n#0.0.0.0 live.com\r\n#0.0.0.0 live.com\n127.0.0.1 localhost\r"
-         "#0.0.0.0 www.live.com\n\n# live.com\n#0.0.0.0 live.com"},
+         "127.0.0.1 localhost\n^0.0.0.0 live.com\r\n^0.0.0.0 live.com\n127.0.0.1 localhost\r"
+         "^0.0.0.0 www.live.com\n\n# live.com\n^0.0.0.0 live.com"},
         {"several names on one entry", Hosts, "live.com",
-         "0.0.0.0 a.test b.test www.live.com c.test\r\n0.0.0.0 a.test b.test # www.live.com\r\n"
-         "0.0.0.0 a.test\tlive.com.\r\n",
-         "#0.0.0.0 a.test b.test www.live.com c.test\r\n0.0.0.0 a.test b.test # www.live.com\r\n"
-         "#0.0.0.0 a.test\tlive.com.\r\n"},
-        {"a quoted name in hosts", Hosts, "live.com", "10.0.0.5 \"live.com\"\r\n", "10.0.0.5 \"live.com\"\r\n"},
+         "^0.0.0.0 a.test b.test www.live.com c.test\r\n0.0.0.0 a.test b.test # www.live.com\r\n"
+         "^0.0.0.0 a.test\tlive.com.\r\n"},
+        {"a quoted name in hosts", Hosts, "live.com", "10.0.0.5 \"live.com\"\r\n"},
         {"lmhosts: keywords, a quoted name, #INCLUDE", Lmhosts, "live.com",
-         "10.0.0.4 live.com #PRE #DOM:corp\r\n10.0.0.5 \"WWW.live.com\" #PRE\r\n10.0.0.6 \"8live.com\"\r\n"
+         "^10.0.0.4 live.com #PRE #DOM:corp\r\n^10.0.0.5 \"WWW.live.com\" #PRE\r\n10.0.0.6 \"8live.com\"\r\n"
          "#INCLUDE \\\\live.com\\share\\lmhosts\r\n#PRE live.com\r\n10.0.0.7 other live.com\r\n"
-         "10.0.0.8 \"a#b live.com\"\r\n10.0.0.9\t \"live.com\r\n10.0.0.1 live.com#PRE\r\n"
-         "10.0.0.3 \"\".live.com\"\r\n",
-         "#10.0.0.4 live.com #PRE #DOM:corp\r\n#10.0.0.5 \"WWW.live.com\" #PRE\r\n10.0.0.6 \"8live.com\"\r\n"
-         "#INCLUDE \\\\live.com\\share\\lmhosts\r\n#PRE live.com\r\n10.0.0.7 other live.com\r\n"
-         "10.0.0.8 \"a#b live.com\"\r\n#10.0.0.9\t \"live.com\r\n#10.0.0.1 live.com#PRE\r\n"
+         "10.0.0.8 \"a#b live.com\"\r\n^10.0.0.9\t \"live.com\r\n^10.0.0.1 live.com#PRE\r\n"
          "10.0.0.3 \"\".live.com\"\r\n"},
-        {"a UTF-8 mark stays first", Hosts, "live.com", Bom + "0.0.0.0 live.com\r\n",
-         Bom + "#0.0.0.0 live.com\r\n"},
-        {"a UTF-8 mark before a comment", Hosts, "live.com", Bom + "# live.com\n1 live.com",
-         Bom + "# live.com\n#1 live.com"},
-        {"only A-Z fold", Hosts, "a{b.test", "1.1.1.1 a[b.test\r\n", "1.1.1.1 a[b.test\r\n"},
-        {"an empty host names nothing", Hosts, "", "1.1.1.1 a.lan\r\n", "1.1.1.1 a.lan\r\n"},
-        {"a host of a dot names nothing", Hosts, ".", "1.1.1.1 a.lan.\r\n", "1.1.1.1 a.lan.\r\n"},
-        {"a host with a line end names nothing", Hosts, "\na.lan", "1 y.\na.lan 1\n.\na.lan",
-         "1 y.\na.lan 1\n.\na.lan"},
+        {"a UTF-8 mark stays first", Hosts, "live.com", Bom + "^0.0.0.0 live.com\r\n"},
+        {"a UTF-8 mark before a comment", Hosts, "live.com", Bom + "# live.com\n^1 live.com"},
+        {"only A-Z fold", Hosts, "a{b.test", "1.1.1.1 a[b.test\r\n"},
+        {"an empty host names nothing", Hosts, "", "1.1.1.1 a.lan\r\n"},
+        {"a host of a dot names nothing", Hosts, ".", "1.1.1.1 a.lan.\r\n"},
+        {"a host with a line end names nothing", Hosts, "\na.lan", "1 y.\na.lan 1\n.\na.lan"},
     };
     for (const EntryRow& row : rows) {
         SCOPED_TRACE(row.rule);
-        const std::vector<std::size_t> marks = MarksFor("hosts", row.before, row.host, row.kind);
-        EXPECT_EQ(Marked(row.before, marks), row.after);
-        EXPECT_TRUE(MarksFor("hosts", row.after, row.host, row.kind).empty());
+        std::string before;
+        std::vector<std::size_t> marks;
+        for (const char c : row.text) {
+            if (c == '^') {
+                marks.push_back(before.size());
+            } else {
+                before.push_back(c);
+            }
+        }
+        EXPECT_EQ(MarksFor("hosts", before, row.host, row.kind), marks);
+        std::string after = row.text;
+        std::ranges::replace(after, '^', '#');
+        EXPECT_TRUE(MarksFor("hosts", after, row.host, row.kind).empty());
     }
 }
 

@@ -65,7 +65,8 @@ struct EtcScene {
 // Only "#" marks are added: line ends of every kind, a missing last line end
 // and every other byte stay; the backups are the files' bytes as they were. A
 // file no line of which names the host is not written; one too long or in
-// UTF-16 is refused, left byte for byte and not backed up.
+// UTF-16 is refused, left byte for byte and not backed up. Which entries name
+// the host, LineScanTest pins.
 TEST(NameFiles, CommentsOutEveryEntryNamingTheHostInEitherLetterCase) {
     const std::string bom = "\xEF\xBB\xBF";
     std::string lines;  // two short of the most a file may have
@@ -78,27 +79,14 @@ TEST(NameFiles, CommentsOutEveryEntryNamingTheHostInEitherLetterCase) {
     };
     const std::vector<Row> cases{
         {"1 mail.Example.COM\r\n# example.com\r\n", "example.com", "#1 mail.Example.COM\r\n# example.com\r\n"},
-        {"1 www.exampleZ.com\r\n1 amplez.co\r\n", "EXAMPLEz.com", "#1 www.exampleZ.com\r\n1 amplez.co\r\n"},
         {"1.1.1.1 a.lan\r\n2.2.2.2 example.com", "example.com", "1.1.1.1 a.lan\r\n#2.2.2.2 example.com"},
         {"1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan", "example.com", "1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan"},
-        // Windows ends a line at a lone LF too: each part naming the host is marked.
-        {"1 a.example.com\n2 b.lan\n3 c.EXAMPLE.com\n", "example.com", "#1 a.example.com\n2 b.lan\n#3 c.EXAMPLE.com\n"},
         {"1 a.x.com\nb\r\nc\n2 d.x.com\r\n", "x.com", "#1 a.x.com\nb\r\nc\n#2 d.x.com\r\n"},
-        // No name holds a line end.
-        {"a\r\n b\nAb\r\nx\r\nab\r\n", "\na", "a\r\n b\nAb\r\nx\r\nab\r\n"},
         // A lone CR stays one, so what follows it stays on the line of a reader that ends lines at LF only.
         {"5.6.7.8 other.net\r9.9.9.9 lone-cr.test", "other.net", "#5.6.7.8 other.net\r9.9.9.9 lone-cr.test"},
-        {"1 exampexample.COM\r\n1 example.co\r\n1 Example.com\r\n", "example.com",
-         "1 exampexample.COM\r\n1 example.co\r\n#1 Example.com\r\n"},
-        {"0.0.0.0 zzzExample.COM\r\n", "example.com", "0.0.0.0 zzzExample.COM\r\n"},
-        {"1 b.ab\r\n1 xab\r\n1 x.AB\r\n", "ab", "#1 b.ab\r\n1 xab\r\n#1 x.AB\r\n"},
-        {"1.1.1.1 a[b.lan\r\n", "a{b", "1.1.1.1 a[b.lan\r\n"},  // only A-Z fold
-        {"1.1.1.1 a.lan\r\n", "", "1.1.1.1 a.lan\r\n"},
         {"", "example.com", ""},
         {bom + "1.1.1.1 example.com\r\n", "example.com", bom + "#1.1.1.1 example.com\r\n"},
-        {bom + "1.1.1.1 a.lan\n2 example.com", "example.com", bom + "1.1.1.1 a.lan\n#2 example.com"},
         {"1 x.mail.net\r\n" + lines + "1 mail.net\r\n", "mail.net", "#1 x.mail.net\r\n" + lines + "#1 mail.net\r\n"},
-        {"1 b\r\n" + lines, "B", "#1 b\r\n" + lines},
         // A last line without an end counts too.
         {lines + "a.lan\r\nb\r\nexample.com", "example.com", "", error_code::FileTooLarge},
         // UTF-16 with a byte-order mark, either way round, and without one: at
@@ -127,7 +115,6 @@ TEST(NameFiles, CommentsOutEveryEntryNamingTheHostInEitherLetterCase) {
         const std::optional<std::string> backup = code == 0 ? std::optional(before) : std::nullopt;
         EXPECT_EQ(scene.Find("hosts.rv2"), backup);
         EXPECT_EQ(scene.Find("lmhosts.rv2"), backup);
-        // A file in which no line is marked is not written at all.
         EXPECT_EQ(std::filesystem::last_write_time(scene.Disk("lmhosts")) == written, before == after);
         EXPECT_TRUE(scene.TemporaryFiles().empty());
     }
