@@ -14,18 +14,9 @@ namespace resolvo::testing {
 namespace fs = std::filesystem;
 
 const char* OpName(Op op) noexcept {
-    // clang-format off
-    static constexpr const char* Names[] = {
-        "SystemDirectory", "NativeSystemDirectory", "GetAttributes", "SetAttributes", "FileExists",
-        "FolderExists", "LastWriteTime", "FileNames",
-        "OpenForReading", "CreateNew", "Write", "CloseWriter", "Replace", "Rename", "RemoveFile",
-        "FileOwner", "SetFileOwner", "Pause",
-        "RunCommand", "OpenAsDesktopUser", "RunAsShellUser", "OpenAddress", "AsciiHostName", "ShowMessage",
-        "WindowsDirectory", "ApplicationFolder", "CreateAdministratorsFolder", "RemoveFolder", "ActivateWindow",
-        "ReadSetting", "SettingsKeyExists", "ProgramElevation", "ProgramFilesFolder", "MoveOver",
-        "AdministratorsFoldersLeft"};
-    // clang-format on
-    static_assert(std::size(Names) == static_cast<std::size_t>(Op::AdministratorsFoldersLeft) + 1);
+#define RESOLVO_OP_NAME(name) #name,
+    static constexpr const char* Names[] = {RESOLVO_RECORDED_OPS(RESOLVO_OP_NAME)};
+#undef RESOLVO_OP_NAME
     return Names[static_cast<int>(op)];
 }
 

@@ -15,14 +15,18 @@
 namespace resolvo::testing {
 
 // clang-format off
-enum class Op {
-    SystemDirectory, NativeSystemDirectory, GetAttributes, SetAttributes, FileExists, FolderExists, LastWriteTime,
-    FileNames, OpenForReading, CreateNew,
-    Write, CloseWriter, Replace, Rename, RemoveFile, FileOwner, SetFileOwner, Pause, RunCommand, OpenAsDesktopUser,
-    RunAsShellUser, OpenAddress, AsciiHostName, ShowMessage, WindowsDirectory, ApplicationFolder,
-    CreateAdministratorsFolder, RemoveFolder, ActivateWindow, ReadSetting, SettingsKeyExists, ProgramElevation,
-    ProgramFilesFolder, MoveOver, AdministratorsFoldersLeft,
-};
+// Every call the platform journals, by the name the journal gives it.
+#define RESOLVO_RECORDED_OPS(X) \
+    X(SystemDirectory) X(NativeSystemDirectory) X(GetAttributes) X(SetAttributes) X(FileExists) \
+    X(FolderExists) X(LastWriteTime) X(FileNames) X(OpenForReading) X(CreateNew) X(Write) X(CloseWriter) \
+    X(Replace) X(Rename) X(RemoveFile) X(FileOwner) X(SetFileOwner) X(Pause) X(RunCommand) \
+    X(OpenAsDesktopUser) X(RunAsShellUser) X(OpenAddress) X(AsciiHostName) X(ShowMessage) \
+    X(WindowsDirectory) X(ApplicationFolder) X(CreateAdministratorsFolder) X(RemoveFolder) X(ActivateWindow) \
+    X(ReadSetting) X(SettingsKeyExists) X(ProgramElevation) X(ProgramFilesFolder) X(MoveOver) \
+    X(AdministratorsFoldersLeft)
+#define RESOLVO_OP_ENUMERATOR(name) name,
+enum class Op { RESOLVO_RECORDED_OPS(RESOLVO_OP_ENUMERATOR) };
+#undef RESOLVO_OP_ENUMERATOR
 // clang-format on
 
 const char* OpName(Op op) noexcept;

