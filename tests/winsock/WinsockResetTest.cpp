@@ -89,8 +89,10 @@ struct ResetRun {
             if (command.find(" /e ") != std::string::npos) {
                 const std::string path = QuotedAfter(command, "/e ");
                 const std::string key = command.substr(command.rfind(" \"") + 2);
-                if (exports.count(fs::path(path).filename().string()) != 0) {
-                    std::ofstream(path, std::ios::binary) << Exported(key.substr(0, key.size() - 1));
+                const std::string name = fs::path(path).filename().string();
+                if (exports.count(name) != 0) {
+                    std::ofstream(path, std::ios::binary)
+                        << (emptyExports.count(name) != 0 ? "" : Exported(key.substr(0, key.size() - 1)));
                 }
             } else if (command.find(" /s ") != std::string::npos) {
                 const std::string path = QuotedAfter(command, "/s ");
@@ -152,6 +154,7 @@ struct ResetRun {
     const std::string privateFolder = dir.PathOf("resolvo.0f1e");
     testing::RecordingPlatform platform;
     Names exports{"winsockbak.reg", "winsock2bak.reg"};
+    Names emptyExports;  // exports that leave an empty file
     Names takes{"winsock.reg", "winsock2.reg"};
     std::size_t shownWhileLoading = 0;
     Commands lastSteps;  // of the reset, before anything is told
@@ -182,6 +185,8 @@ TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffec
         {"the settings cannot be read back", [](ResetRun& r) { r.platform.FailOn(Op::ReadSetting); },
          {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
         {"the first export writes nothing", [](ResetRun& r) { r.exports = {"winsock2bak.reg"}; },
+         {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
+        {"the first export leaves an empty file", [](ResetRun& r) { r.emptyExports = {"winsockbak.reg"}; },
          {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
         {"the second export cannot start", [](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 2); },
          {Export1, Export2, Import1, Renew}, {"winsockbak.reg"}, SavedFirst},
