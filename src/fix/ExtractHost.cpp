@@ -31,12 +31,6 @@ constexpr bool IsNameCharacter(char c) noexcept {
     return IsLetterOrDigit(c) || c == '-' || c == '.' || c == '_';
 }
 
-bool StartsWithIgnoringCase(std::string_view text, std::string_view lowerPrefix) noexcept {
-    return text.size() >= lowerPrefix.size() &&
-           std::equal(lowerPrefix.begin(), lowerPrefix.end(), text.begin(),
-                      [](char p, char t) { return p == ToLowerAscii(t); });
-}
-
 // A port is one or more digits after the colon. Anything else after a colon
 // ("about:blank", "javascript:...") is left in place, so the check below
 // refuses it rather than taking the text before the colon for a host.
@@ -249,7 +243,7 @@ bool IsUsable(const Host& host) noexcept {
 
 bool IsWebScheme(std::string_view scheme) noexcept {
     const auto is = [scheme](std::string_view lower) {
-        return scheme.size() == lower.size() && StartsWithIgnoringCase(scheme, lower);
+        return EqualIgnoringCase(scheme, lower);
     };
     return is("http") || is("https");
 }

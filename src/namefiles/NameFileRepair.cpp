@@ -58,14 +58,9 @@ bool IsRooted(std::string_view path) noexcept {
     return path.starts_with('\\') || (path.size() >= 3 && path[1] == ':' && path[2] == '\\');
 }
 
-bool SameLetters(std::string_view a, std::string_view b) noexcept {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
-}
-
 // Whether the path is the folder or lies inside it, in any letter case.
 bool IsWithin(std::string_view path, std::string_view folder) noexcept {
-    return path.size() >= folder.size() && SameLetters(path.substr(0, folder.size()), folder) &&
+    return path.size() >= folder.size() && EqualIgnoringCase(path.substr(0, folder.size()), folder) &&
            (path.size() == folder.size() || path[folder.size()] == '\\');
 }
 
@@ -152,7 +147,7 @@ void NameFileRepair::LocateFolder() {
         const std::string folder = WithoutTrailingSlashes(*named);
         const std::string reached = Reached(files_, system, folder);
         if (files_.FolderExists(reached)) {
-            folder_ = {folder, SameLetters(folder, usual)};
+            folder_ = {folder, EqualIgnoringCase(folder, usual)};
             reached_ = reached;
             return;
         }

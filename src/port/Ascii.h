@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <string_view>
+
 namespace resolvo {
 
 // Character classes by hand: <cctype> depends on the locale and is undefined
@@ -15,6 +18,16 @@ constexpr char ToLowerAscii(char c) noexcept {
 // A byte of a UTF-8 character beyond ASCII.
 constexpr bool IsNonAscii(char c) noexcept {
     return static_cast<unsigned char>(c) > 127;
+}
+
+// The same text in any letter case of A-Z.
+constexpr bool EqualIgnoringCase(std::string_view a, std::string_view b) noexcept {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ToLowerAscii(x) == ToLowerAscii(y); });
+}
+
+constexpr bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) noexcept {
+    return text.size() >= prefix.size() && EqualIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace resolvo
