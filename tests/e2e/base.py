@@ -40,7 +40,7 @@ class TestSession(Session):
         super().__init__(*args, **kwargs)
         self.holder = holder
         self.shell_probe = shell_probe
-        self.shell: subprocess.Popen | None = None
+        self.helpers: list[subprocess.Popen] = []
 
     def start_desktop(self) -> None:
         """Starts a session whose desktop shell answers, as Windows has
@@ -63,19 +63,30 @@ class TestSession(Session):
     def shell_answers(self) -> tuple[bool, str]:
         """Runs the shell probe, which stays, holding the session's desktop
         open, once the shell answers."""
-        answered = self.state / "shell-answered"
-        answered.unlink(missing_ok=True)
         output = self.state / "shell-probe.log"
         with output.open("wb") as log:
-            self.shell = subprocess.Popen(
-                ["wine", str(self.shell_probe), str(SHELL_SECONDS * 1000),
-                 "Z:" + str(answered).replace("/", "\\")],
-                env=self.env, stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.DEVNULL,
-                start_new_session=True)
-        wait_until(lambda: answered.exists() or self.shell.poll() is not None, SHELL_SECONDS + 30,
-                   "the shell probe to decide")
+            answered, shell = self.start_helper(self.shell_probe, str(SHELL_SECONDS * 1000), marker="shell-answered",
+                                                stdout=log, timeout=SHELL_SECONDS + 30)
         said = output.read_bytes().decode(errors="replace").strip()
-        return answered.exists(), said or f"the shell probe ended with {self.shell.poll()}"
+        return answered, said or f"the shell probe ended with {shell.poll()}"
+
+    def launch(self, *command: str, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) -> subprocess.Popen:
+        """Starts a Windows program beside the one under test, in a process group
+        of its own, which stop() ends."""
+        helper = subprocess.Popen(["wine", *command], env=self.env, cwd=self.state, stdin=subprocess.DEVNULL,
+                                  stdout=stdout, stderr=stderr, start_new_session=True)
+        self.helpers.append(helper)
+        return helper
+
+    def start_helper(self, program: Path, *args: str, marker: str, timeout: float,
+                     stdout=subprocess.DEVNULL) -> tuple[bool, subprocess.Popen]:
+        """Starts a helper that makes the marker file, named last on its command
+        line, once it is ready; waits until it has or has ended, and tells which."""
+        path = self.state / marker
+        path.unlink(missing_ok=True)
+        helper = self.launch(str(program), *args, "Z:" + str(path).replace("/", "\\"), stdout=stdout)
+        wait_until(lambda: path.exists() or helper.poll() is not None, timeout, f"{program.name} to be ready or end")
+        return path.exists(), helper
 
     def restart_display(self) -> None:
         """Starts the display again if it has gone, and takes its number."""
@@ -85,11 +96,11 @@ class TestSession(Session):
 
     def stop(self) -> None:
         super().stop()
-        if self.shell is not None:
+        for helper in self.helpers:
             with contextlib.suppress(ProcessLookupError):
-                os.killpg(self.shell.pid, signal.SIGKILL)
-            self.shell.wait(timeout=10)
-            self.shell = None
+                os.killpg(helper.pid, signal.SIGKILL)
+            helper.wait(timeout=10)
+        self.helpers = []
 
     def wait_stub_lines(self, windows_path: str, count: int, timeout: float = 15) -> list[str]:
         return wait_until(lambda: len(self.stub_lines(windows_path)) >= count and self.stub_lines(windows_path),
@@ -102,13 +113,9 @@ class TestSession(Session):
 
     def hold(self, windows_path: str, milliseconds: int) -> None:
         """Has another program hold the file open, sharing nothing, for a
-        while; returns once it holds it. stop() ends it if it still runs."""
-        marker = self.state / "held"
-        marker.unlink(missing_ok=True)
-        subprocess.Popen(["wine", str(self.holder), windows_path, str(milliseconds),
-                          "Z:" + str(marker).replace("/", "\\")], env=self.env, stdin=subprocess.DEVNULL,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        wait_until(marker.exists, 30, f"{windows_path} to be held")
+        while; returns once it holds it."""
+        held, _ = self.start_helper(self.holder, windows_path, str(milliseconds), marker="held", timeout=30)
+        assert held, f"the file holder could not open {windows_path}"
 
     @contextlib.contextmanager
     def key_held(self, key: str, seconds: float):

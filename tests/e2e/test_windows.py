@@ -3,7 +3,6 @@ screen reader and laid out again at each DPI, the Winsock reset's backups
 and settings read back, and a second copy of the program started while one runs."""
 
 import os
-import signal
 import stat
 import subprocess
 import time
@@ -30,6 +29,7 @@ DISCLAIMER = [(0, DISCLAIMER_CLIENT, f"{TITLE} disclaimer", CLIENT),
 MAIN = [(0, MAIN_CLIENT, TITLE, CLIENT), (202, ADDRESS_LABEL),
         (201, ADDRESS_BOX, "Type website to fix below", TEXT), (2, CANCEL), (204, FIX_IT)]
 SIZED_TO_TEXT = 108  # keeps its top and centre
+BACKUPS = (r"\winsockbak.reg", r"\winsock2bak.reg")
 
 
 def pixels(twips, dpi):
@@ -108,12 +108,10 @@ class MainWindow(ReadAndLaidOut):
         self.shot("main-window", main)
         self.assert_read_and_laid_out(MAIN)
         self.assertEqual({target: self.session.read(target) for target in linked}, linked)
-        for name in (r"\winsockbak.reg", r"\winsock2bak.reg"):
-            status = os.lstat(self.session.path(PROGRAM_FOLDER + name))
-            self.assertTrue(stat.S_ISREG(status.st_mode), name)
-            self.assertEqual(status.st_nlink, 1, name)
-        winsock, winsock2 = (self.session.read(PROGRAM_FOLDER + name).decode("utf-16")
-                             for name in (r"\winsockbak.reg", r"\winsock2bak.reg"))
+        # Each backup is a file of its own, in place of the link.
+        statuses = [os.lstat(self.session.path(PROGRAM_FOLDER + name)) for name in BACKUPS]
+        self.assertEqual([(stat.S_ISREG(s.st_mode), s.st_nlink) for s in statuses], [(True, 1), (True, 1)])
+        winsock, winsock2 = (self.session.read(PROGRAM_FOLDER + name).decode("utf-16") for name in BACKUPS)
         self.assertIn(f"[{WINSOCK}]", winsock)
         self.assertNotIn(f"[{WINSOCK}2]", winsock)
         self.assertIn(f"[{WINSOCK}2]", winsock2)
@@ -134,18 +132,15 @@ class MainWindow(ReadAndLaidOut):
                               timeout=20).stdout
         self.session.xdotool("windowfocus", str(int(root.split("Window id: ")[1].split()[0], 16)))
         before = self.session.snapshot(ETC, PROGRAM_FOLDER)
-        quiet = dict(env=self.session.env, cwd=self.session.state, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-        second = subprocess.Popen(["wine", PROGRAM_FOLDER + r"\resolvo.exe"], stderr=subprocess.DEVNULL, **quiet)
+        second = self.session.launch(PROGRAM_FOLDER + r"\resolvo.exe")
         wait_until(lambda: second.poll() is not None, 15, "the second copy to end")
         wait_until(lambda: self.session.xdotool("getwindowfocus").strip() == main.id, 15,
                    "the main window to come to the front")
         self.assertEqual(second.returncode, 0)
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
         # Where the running copy's windows cannot be found, a second copy says so.
-        own_desktop = subprocess.Popen(["wine", "explorer", "/desktop=other,320x200", PROGRAM_FOLDER + r"\resolvo.exe"],
-                                       stderr=self.session.log_path.open("ab"), start_new_session=True, **quiet)
-        self.addCleanup(own_desktop.wait, 10)
-        self.addCleanup(os.killpg, own_desktop.pid, signal.SIGKILL)  # its group lives until it is waited for
+        with self.session.log_path.open("ab") as log:
+            self.session.launch("explorer", "/desktop=other,320x200", PROGRAM_FOLDER + r"\resolvo.exe", stderr=log)
         self.session.wait_message("Resolvo is already running.")
         self.assertEqual(self.session.snapshot(ETC, PROGRAM_FOLDER), before)
         self.assertEqual(self.session.stub_lines(self.session.browser), [])

@@ -17,19 +17,25 @@
 
 namespace {
 
-struct Answer {
-    HRESULT result;
-    HWND desktop;
-};
+// The desktop registers the shell's window list with COM, which asks the
+// service manager to start its RPC service: a desktop started before the
+// service manager answers lacks the list for the whole session.
+bool ServiceManagerAnswers() {
+    const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (manager != nullptr) {
+        ::CloseServiceHandle(manager);
+    }
+    return manager != nullptr;
+}
 
-// One attempt, from nothing, as a freshly started program makes it.
-Answer AskShell() {
+// One attempt, from nothing, as a freshly started program makes it: S_OK
+// once the desktop's window is among the shell's windows, and is a window.
+HRESULT AskShell() {
     IShellWindows* windows = nullptr;
-    Answer answer{::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                     reinterpret_cast<void**>(&windows)),
-                  nullptr};
-    if (FAILED(answer.result)) {
-        return answer;
+    HRESULT result = ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                        reinterpret_cast<void**>(&windows));
+    if (FAILED(result)) {
+        return result;
     }
     VARIANT desktop{};
     desktop.vt = VT_I4;
@@ -37,36 +43,13 @@ Answer AskShell() {
     VARIANT empty{};
     long window = 0;
     IDispatch* found = nullptr;
-    answer.result = windows->FindWindowSW(&desktop, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &found);
-    if (found != nullptr) {
-        found->Release();
-    } else if (SUCCEEDED(answer.result)) {
-        answer.result = S_FALSE;  // no desktop among the shell's windows
-    }
+    result = windows->FindWindowSW(&desktop, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, &found);
     windows->Release();
-    answer.desktop = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window));
-    if (answer.result == S_OK && !::IsWindow(answer.desktop)) {
-        answer.result = E_HANDLE;
+    if (found == nullptr) {
+        return FAILED(result) ? result : S_FALSE;
     }
-    return answer;
-}
-
-// The desktop registers the shell's window list with COM, which asks the
-// service manager to start its RPC service: a desktop started before the
-// service manager answers lacks the list for the whole session.
-bool WaitForServiceManager(DWORD limit) {
-    const DWORD started = ::GetTickCount();
-    for (;;) {
-        const SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
-        if (manager != nullptr) {
-            ::CloseServiceHandle(manager);
-            return true;
-        }
-        if (::GetTickCount() - started >= limit) {
-            return false;
-        }
-        ::Sleep(50);
-    }
+    found->Release();
+    return ::IsWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(window))) ? result : E_HANDLE;
 }
 
 }  // namespace
@@ -77,35 +60,32 @@ int wmain(int argc, wchar_t** argv) {
     }
     const DWORD limit = std::wcstoul(argv[1], nullptr, 10);
     const DWORD started = ::GetTickCount();
-        if (!WaitForServiceManager(limit)) {
-        std::printf("the service manager did not answer in %lu ms\n", limit);
-        return 1;
+    const auto waited = [started] { return ::GetTickCount() - started; };
+    while (!ServiceManagerAnswers()) {
+        if (waited() >= limit) {
+            std::printf("the service manager did not answer in %lu ms\n", limit);
+            return 1;
+        }
+        ::Sleep(50);
     }
     // Makes Wine start its desktop process, as the first window of a session does.
     ::GetDesktopWindow();
     if (FAILED(::CoInitialize(nullptr))) {
         return 1;
     }
-    Answer answer{};
-    DWORD waited = 0;
-    int attempts = 0;
-    for (;;) {
-        answer = AskShell();
-        ++attempts;
-        waited = ::GetTickCount() - started;
-        if (answer.result == S_OK || waited >= limit) {
-            break;
-        }
+    HRESULT answer = AskShell();
+    int attempts = 1;
+    for (; answer != S_OK && waited() < limit; ++attempts) {
         ::Sleep(100);
+        answer = AskShell();
     }
     ::CoUninitialize();
-    if (answer.result != S_OK) {
-        std::printf("the desktop shell did not answer in %lu ms (%d attempts): last HRESULT 0x%08lx\n",
-                    waited, attempts, static_cast<unsigned long>(answer.result));
+    std::printf("the desktop shell %s after %lu ms (%d attempts): HRESULT 0x%08lx\n",
+                answer == S_OK ? "answered" : "did not answer", waited(), attempts,
+                static_cast<unsigned long>(answer));
+    if (answer != S_OK) {
         return 1;
     }
-    std::printf("the desktop shell answered after %lu ms (%d attempts): desktop window %p\n", waited, attempts,
-                static_cast<void*>(answer.desktop));
     std::fflush(stdout);
     ::CloseHandle(::CreateFileW(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ::Sleep(INFINITE);
