@@ -15,7 +15,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 
-from winedriver import (ADDRESS_BOX, FIX_IT, MAIN_CLIENT, TITLE, TOOLS, Session,  # noqa: E402
+from winedriver import (ADDRESS_BOX, ETC, FIX_IT, MAIN_CLIENT, TITLE, TOOLS, Session,  # noqa: E402
                         Window, wait_until, wine_environment)
 
 SETTLE_SECONDS = 5.0
@@ -56,7 +56,10 @@ class TestSession(Session):
             said.append(output)
             print(f"shell probe: {output}; starting a fresh Wine session", file=sys.stderr, flush=True)
             self.stop()
-            self.restart_display()
+            # The display too, if it has gone, under its new number.
+            subprocess.run(["bash", "-c", f'source "{TOOLS}/wine-env.sh" && wine_start_display'], env=self.env,
+                           check=True, capture_output=True, timeout=60)
+            self.env["DISPLAY"] = wine_environment(self.state)["DISPLAY"]
         raise AssertionError(f"the desktop shell did not answer in {SHELL_SESSIONS} fresh Wine sessions: "
                              + "; ".join(said))
 
@@ -87,12 +90,6 @@ class TestSession(Session):
         helper = self.launch(str(program), *args, "Z:" + str(path).replace("/", "\\"), stdout=stdout)
         wait_until(lambda: path.exists() or helper.poll() is not None, timeout, f"{program.name} to be ready or end")
         return path.exists(), helper
-
-    def restart_display(self) -> None:
-        """Starts the display again if it has gone, and takes its number."""
-        wine_display = f'source "{TOOLS}/wine-env.sh" && wine_start_display'
-        subprocess.run(["bash", "-c", wine_display], env=self.env, check=True, capture_output=True, timeout=60)
-        self.env["DISPLAY"] = wine_environment(self.state)["DISPLAY"]
 
     def stop(self) -> None:
         super().stop()
@@ -135,12 +132,14 @@ class TestSession(Session):
         self.keys(main, "End", "shift+Home", "BackSpace")
         self.type(main, address)
 
-    def fix(self, main: Window, address: str, *answers: str) -> tuple[list[str], float]:
-        """Enters the address, clicks Fix It and gives the answers to the
-        message boxes in turn. Returns the messages shown meanwhile and the
-        time of the click."""
+    def fix(self, main: Window, address: str, *answers: str, hosts_held_ms: int = 0) -> tuple[list[str], float]:
+        """Enters the address, clicks Fix It (with the hosts file held by another
+        program from just before, if asked) and gives the answers to the message
+        boxes in turn. Returns the messages shown meanwhile and the time of the click."""
         shown = len(self.messages())
         self.enter_address(main, address)
+        if hosts_held_ms:
+            self.hold(ETC + r"\hosts", hosts_held_ms)
         clicked = time.monotonic()
         self.click_twips(main, MAIN_CLIENT, FIX_IT)
         for answer in answers:
@@ -174,6 +173,10 @@ class ResolvoTestCase(unittest.TestCase):
         self.session.install()
         self.addCleanup(self.session.stop)
         self.session.start_desktop()
+
+    def assert_files(self, folder: str, expected: dict[str, bytes | None]) -> None:
+        """The folder's named files hold these bytes; None: the file is not there."""
+        self.assertEqual({name: self.session.read(folder + "\\" + name) for name in expected}, expected)
 
     def shot(self, name: str, window: Window) -> Path:
         folder = Path(os.environ.get("RESOLVO_SCREENSHOTS", self.session.state / "screenshots"))

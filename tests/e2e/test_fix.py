@@ -2,10 +2,11 @@
 name files on a machine where other programs hold them or they are Unicode."""
 
 import os
+import shutil
 import unittest
 
 from base import LEFT_UNCHANGED, OFFER, SETTLE_SECONDS, ResolvoTestCase
-from winedriver import ETC, FIX_IT, KEPT, MAIN_CLIENT, QUESTION, TITLE
+from winedriver import ETC, KEPT, QUESTION, TITLE
 
 HOSTS = b"# hosts of a test machine\r\n127.0.0.1 localhost\r\n10.0.0.7 www.Example.com\r\n10.0.0.8 mail.example.org\r\n"
 FIXED = HOSTS.replace(b"10.0.0.7", b"#10.0.0.7")
@@ -65,10 +66,7 @@ class FixIt(ResolvoTestCase):
         self.assertGreaterEqual(asked - clicked, SETTLE_SECONDS - 0.5)
         question = self.session.message_box((main.id,))
         self.shot("question", question)
-        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
-        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
-        self.assertEqual(self.session.read(ETC + r"\lmhosts.rv2"), LMHOSTS)
-        self.assertEqual(self.session.read(ETC + r"\lmhosts"), LMHOSTS)
+        self.assert_files(ETC, {"hosts": FIXED, "hosts.rv2": HOSTS, "lmhosts": LMHOSTS, "lmhosts.rv2": LMHOSTS})
         self.assertEqual(self.session.path(ETC + r"\lmhosts").stat().st_mtime, LMHOSTS_TIME)
 
         # Esc may close a question under Wine; it is asked again.
@@ -99,8 +97,7 @@ class FixIt(ResolvoTestCase):
         self.session.answer(self.session.message_box((main.id,), timeout=30), "y")
         self.session.answer(self.session.message_box((main.id,)), "Return")
         self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT])
-        self.assertEqual(self.session.read(ETC + r"\hosts"), unicode_hosts)
-        self.assertIsNone(self.session.read(ETC + r"\hosts.rv2"))
+        self.assert_files(ETC, {"hosts": unicode_hosts, "hosts.rv2": None})
         self.assertEqual(len(self.session.stub_lines(self.session.browser)), 1)
         self.assertEqual([w.name for w in self.session.windows()], [TITLE])
 
@@ -109,20 +106,12 @@ class FixIt(ResolvoTestCase):
         leftover = ETC + r"\hosts.512-1.resolvo.tmp"
         self.session.write(leftover, b"left by a killed run")
         self.session.set_attributes(leftover, {"R", "H"})
-        self.session.enter_address(main, "www.example.com")
-        self.session.hold(ETC + r"\hosts", 1000)
-        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
-        self.session.wait_message(QUESTION, count=2, timeout=30)
-        self.assertEqual(self.session.read(ETC + r"\hosts"), FIXED)
-        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), HOSTS)
+        self.session.fix(main, "www.example.com", "y", "Return", hosts_held_ms=1000)
+        self.assert_files(ETC, {"hosts": FIXED, "hosts.rv2": HOSTS})
         self.assertEqual(self.temporary_files(), [])
-        self.session.answer(self.session.message_box((main.id,)), "y")
-        self.session.answer(self.session.message_box((main.id,)), "Return")
 
         # Held for ten seconds: the file is left byte for byte, and said so.
-        self.session.enter_address(main, "mail.example.org")
-        self.session.hold(ETC + r"\hosts", 10000)
-        self.session.click_twips(main, MAIN_CLIENT, FIX_IT)
+        self.session.fix(main, "mail.example.org", hosts_held_ms=10000)
         self.session.wait_message(BUSY, timeout=30)
         box = self.session.message_box((main.id,))
         self.shot("left-unchanged", box)
@@ -143,9 +132,7 @@ class FixIt(ResolvoTestCase):
         self.addCleanup(self.set_database_path, ETC)
         for name in (other + r"\hosts", decoy):
             self.session.write(name, HOSTS)
-            self.addCleanup(self.session.remove, name)
-        for name in ("hosts.rv2", "lmhosts", "lmhosts.rv2"):
-            self.addCleanup(self.session.remove, other + "\\" + name)
+            self.addCleanup(shutil.rmtree, self.session.path(name).parent)
         before = self.session.snapshot(ETC)
         main, _ = self.session.open_main_window()
         shown, _ = self.session.fix(main, "www.example.com", "Return", "y", "Return")
@@ -153,9 +140,7 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(shown[1:], [QUESTION, KEPT])
         self.assertGreater(len(shown[0]), 250)
         self.assertEqual(shown[0], ELSEWHERE.format(other + "\\")[:len(shown[0])])
-        self.assertEqual(self.session.read(other + r"\hosts"), FIXED)
-        self.assertEqual(self.session.read(other + r"\hosts.rv2"), HOSTS)
-        self.assertEqual(self.session.read(other + r"\lmhosts"), b"")
+        self.assert_files(other, {"hosts": FIXED, "hosts.rv2": HOSTS, "lmhosts": b""})
         self.assertEqual(self.session.snapshot(ETC), before)
         self.assertEqual(self.session.read(decoy), HOSTS)
         self.session.keys(main, "Escape")
@@ -173,12 +158,10 @@ class FixIt(ResolvoTestCase):
         main, _ = self.session.open_main_window()
         self.assertEqual(self.session.fix(main, "http://ads.com/", "y", "Return")[0], [QUESTION, KEPT])
         self.assertEqual(self.session.read(ETC + r"\hosts").split(b"\r\n"), BLOCKLIST_FIXED.split(b"\r\n"))
-        self.assertEqual(self.session.read(ETC + r"\lmhosts"), BLOCKLIST_LMHOSTS_FIXED)
-        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), BLOCKLIST)
+        self.assert_files(ETC, {"lmhosts": BLOCKLIST_LMHOSTS_FIXED, "hosts.rv2": BLOCKLIST})
         # A second fix of the site finds nothing left to comment out.
         self.assertEqual(self.session.fix(main, "ads.com", "y", "Return")[0], [QUESTION, KEPT])
-        self.assertEqual(self.session.read(ETC + r"\hosts"), BLOCKLIST_FIXED)
-        self.assertEqual(self.session.read(ETC + r"\lmhosts"), BLOCKLIST_LMHOSTS_FIXED)
+        self.assert_files(ETC, {"hosts": BLOCKLIST_FIXED, "lmhosts": BLOCKLIST_LMHOSTS_FIXED})
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 

@@ -38,11 +38,9 @@ class HostileMachine(ResolvoTestCase):
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 
-        self.assertEqual(self.session.read(ETC + r"\hosts"), hosts.replace(b"10.1", b"#10.1"))
+        self.assert_files(ETC, {"hosts": hosts.replace(b"10.1", b"#10.1"), "hosts.rv2": hosts, "lmhosts": b"",
+                                "lmhosts.rv2": None})
         self.assertEqual(self.session.attributes(ETC + r"\hosts"), {"R", "H", "S"})
-        self.assertEqual(self.session.read(ETC + r"\hosts.rv2"), hosts)
-        self.assertEqual(self.session.read(ETC + r"\lmhosts"), b"")
-        self.assertIsNone(self.session.read(ETC + r"\lmhosts.rv2"))
         for path in planted:
             self.assertEqual(self.session.stub_lines(path), [], path)
 
