@@ -5,8 +5,6 @@
 # the hostile-machine suite again in a 32-bit one, and the 64-bit twin only its
 # unit tests; where it does not (or RESOLVO_WINE_BITS=64 says so), the 64-bit
 # twin runs every suite and the shipped build's are listed as not run.
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
-
 execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-bits.sh OUTPUT_VARIABLE wine_bits
     OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 math(EXPR build_bits "${CMAKE_SIZEOF_VOID_P} * 8")
@@ -46,9 +44,8 @@ set(test_environment
     "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>" "RESOLVO_PROBE=$<TARGET_FILE:window_probe>"
     "RESOLVO_SHELL_PROBE=$<TARGET_FILE:shell_probe>" "RESOLVO_PLANTED=$<TARGET_FILE:planted_library>"
     "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
-    "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots" "RESOLVO_PACKAGE=${RESOLVO_PACKAGE}"
-    "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}" "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}"
-    "RESOLVO_VERSION=${RESOLVO_VERSION_QUAD}" "PYTHONDONTWRITEBYTECODE=1")
+    "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots" "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}"
+    "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}" "RESOLVO_VERSION=${RESOLVO_VERSION_QUAD}" "PYTHONDONTWRITEBYTECODE=1")
 
 # What is shipped (only the 32-bit build is) read back from the files: the
 # download is made for it, as a plain build leaves it out.

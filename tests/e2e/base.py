@@ -49,12 +49,16 @@ class TestSession(Session):
         whose shell does not answer in time is ended and another started, a
         few times, before the test fails with what the probe said."""
         said = []
+        output = self.state / "shell-probe.log"
         for _ in range(SHELL_SESSIONS):
-            answered, output = self.shell_answers()
+            # The probe stays, holding the session's desktop open, once the shell answers.
+            with output.open("wb") as log:
+                answered, shell = self.start_helper(self.shell_probe, str(SHELL_SECONDS * 1000),
+                                                    marker="shell-answered", stdout=log, timeout=SHELL_SECONDS + 30)
             if answered:
                 return
-            said.append(output)
-            print(f"shell probe: {output}; starting a fresh Wine session", file=sys.stderr, flush=True)
+            said.append(output.read_bytes().decode(errors="replace").strip() or f"it ended with {shell.poll()}")
+            print(f"shell probe: {said[-1]}; starting a fresh Wine session", file=sys.stderr, flush=True)
             self.stop()
             # The display too, if it has gone, under its new number.
             subprocess.run(["bash", "-c", f'source "{TOOLS}/wine-env.sh" && wine_start_display'], env=self.env,
@@ -62,16 +66,6 @@ class TestSession(Session):
             self.env["DISPLAY"] = wine_environment(self.state)["DISPLAY"]
         raise AssertionError(f"the desktop shell did not answer in {SHELL_SESSIONS} fresh Wine sessions: "
                              + "; ".join(said))
-
-    def shell_answers(self) -> tuple[bool, str]:
-        """Runs the shell probe, which stays, holding the session's desktop
-        open, once the shell answers."""
-        output = self.state / "shell-probe.log"
-        with output.open("wb") as log:
-            answered, shell = self.start_helper(self.shell_probe, str(SHELL_SECONDS * 1000), marker="shell-answered",
-                                                stdout=log, timeout=SHELL_SECONDS + 30)
-        said = output.read_bytes().decode(errors="replace").strip()
-        return answered, said or f"the shell probe ended with {shell.poll()}"
 
     def launch(self, *command: str, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) -> subprocess.Popen:
         """Starts a Windows program beside the one under test, in a process group
@@ -108,12 +102,6 @@ class TestSession(Session):
         return {str(path.relative_to(self.prefix)): path.read_bytes()
                 for folder in folders for path in sorted(self.path(folder).rglob("*")) if path.is_file()}
 
-    def hold(self, windows_path: str, milliseconds: int) -> None:
-        """Has another program hold the file open, sharing nothing, for a
-        while; returns once it holds it."""
-        held, _ = self.start_helper(self.holder, windows_path, str(milliseconds), marker="held", timeout=30)
-        assert held, f"the file holder could not open {windows_path}"
-
     @contextlib.contextmanager
     def key_held(self, key: str, seconds: float):
         """Holds a key down, so that the X server repeats it as a held key
@@ -133,13 +121,15 @@ class TestSession(Session):
         self.type(main, address)
 
     def fix(self, main: Window, address: str, *answers: str, hosts_held_ms: int = 0) -> tuple[list[str], float]:
-        """Enters the address, clicks Fix It (with the hosts file held by another
-        program from just before, if asked) and gives the answers to the message
-        boxes in turn. Returns the messages shown meanwhile and the time of the click."""
+        """Enters the address, clicks Fix It (with the hosts file held open by
+        another program, sharing nothing, from just before, if asked) and gives
+        the answers to the message boxes in turn. Returns the messages shown
+        meanwhile and the time of the click."""
         shown = len(self.messages())
         self.enter_address(main, address)
         if hosts_held_ms:
-            self.hold(ETC + r"\hosts", hosts_held_ms)
+            held, _ = self.start_helper(self.holder, ETC + r"\hosts", str(hosts_held_ms), marker="held", timeout=30)
+            assert held, "the file holder could not open the hosts file"
         clicked = time.monotonic()
         self.click_twips(main, MAIN_CLIENT, FIX_IT)
         for answer in answers:

@@ -6,7 +6,7 @@ import shutil
 import unittest
 
 from base import LEFT_UNCHANGED, OFFER, SETTLE_SECONDS, ResolvoTestCase
-from winedriver import ETC, KEPT, QUESTION, TITLE
+from winedriver import ETC, KEPT, QUESTION
 
 HOSTS = b"# hosts of a test machine\r\n127.0.0.1 localhost\r\n10.0.0.7 www.Example.com\r\n10.0.0.8 mail.example.org\r\n"
 FIXED = HOSTS.replace(b"10.0.0.7", b"#10.0.0.7")
@@ -68,11 +68,7 @@ class FixIt(ResolvoTestCase):
         self.shot("question", question)
         self.assert_files(ETC, {"hosts": FIXED, "hosts.rv2": HOSTS, "lmhosts": LMHOSTS, "lmhosts.rv2": LMHOSTS})
         self.assertEqual(self.session.path(ETC + r"\lmhosts").stat().st_mtime, LMHOSTS_TIME)
-
-        # Esc may close a question under Wine; it is asked again.
-        self.session.keys(question, "Escape")
-        self.session.wait_message(QUESTION, count=2)
-        self.session.answer(self.session.message_box((main.id,)), "n")
+        self.session.answer(question, "n")
         self.session.wait_message(OFFER)
         self.session.answer(self.session.message_box((main.id,)), "y")
         # The browser, started through the desktop's shell, got the address as typed.
@@ -80,7 +76,7 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(self.session.wait_stub_lines(browser, 2),
                          [f'"{browser}" "http://www.example.com/news"',
                           f'"{browser}" "http://www.resolvo.example/freescan.html"'])
-        self.assertEqual(self.session.messages(), [QUESTION, QUESTION, OFFER])
+        self.assertEqual(self.session.messages(), [QUESTION, OFFER])
         self.session.keys(main, "Escape")
         self.assertEqual(self.session.wait_exit(), 0)
 
@@ -99,7 +95,6 @@ class FixIt(ResolvoTestCase):
         self.assertEqual(self.session.messages(), [UNICODE, QUESTION, KEPT])
         self.assert_files(ETC, {"hosts": unicode_hosts, "hosts.rv2": None})
         self.assertEqual(len(self.session.stub_lines(self.session.browser)), 1)
-        self.assertEqual([w.name for w in self.session.windows()], [TITLE])
 
         # Held for a second: the repair waits for it, and clears a killed run's leftover.
         self.session.write(ETC + r"\hosts", HOSTS)

@@ -37,11 +37,10 @@ verified=$(osslsigncode verify -CAfile "$work/certificate.pem" -in "$work/change
 check "a changed byte fails verification" grep -q '^Failed$' <<<"$verified"
 
 # Ninja takes the other build's program, newer than the signed copy, to sign and pack again.
-cp "$signed" "$work/first.exe"
-cp "$build/$zip" "$work/first.zip"
+cp "$signed" "$build/$zip" "$work/"
 cp "$other" "$build/$exe"
 package
-check "the other build's signed program is the same" cmp "$work/first.exe" "$signed"
-check "the other build's signed download is the same" cmp "$work/first.zip" "$build/$zip"
+check "the other build's signed program is the same" cmp "$work/${signed##*/}" "$signed"
+check "the other build's signed download is the same" cmp "$work/${zip##*/}" "$build/$zip"
 echo "signed twice and checked in $((SECONDS - start)) s"
 finish_checks
