@@ -25,9 +25,8 @@ LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\sys
                   "The file was left unchanged.\r\n\r\n{}")
 # How long a fresh session's desktop shell may take to answer (it took at most
 # 2 s on two loaded cores), and how many fresh sessions are tried before a
-# test fails for want of one: a desktop that missed the service manager at
-# its start never gets the shell's window list, and Wine does not make a
-# session's desktop again, so only a new session helps.
+# test fails for want of one: Wine does not make a session's desktop again,
+# and one that missed the service manager lacks the shell (ShellProbe.cpp).
 SHELL_SECONDS = 15
 SHELL_SESSIONS = 4
 

@@ -1,10 +1,8 @@
 // shell_probe MILLISECONDS MARKER: waits, up to the given time, until the
 // desktop shell answers as the program's route to the browser needs it: the
 // shell's window list (CLSID_ShellWindows) can be created and names the
-// desktop's window, with its automation object. On Windows, Explorer is up
-// before a user starts anything; a session whose shell never answers would
-// fail every test that starts the browser. Prints what it found and how long
-// it took. Once the shell answers, it makes the marker file and stays, so
+// desktop's window, with its automation object. Prints what it found and how
+// long it took. Once the shell answers, it makes the marker file and stays, so
 // that the session and its desktop stay up until it is ended; if the shell
 // does not answer in time it exits 1 (2 on bad use).
 #include <windows.h>
