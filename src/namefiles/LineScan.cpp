@@ -14,6 +14,8 @@ constexpr std::string_view Utf8Mark = "\xEF\xBB\xBF";
 // A line ends at CR LF or at a lone CR; Windows ends one at a lone LF too,
 // which to this program is text inside a line that starts a part of it.
 constexpr std::string_view PartEnds = "\r\n";
+// How many of the host's first characters the scan compares.
+constexpr std::size_t ScanPrefix = 3;
 
 // A last line without an end counts too.
 std::size_t LinesOf(std::string_view content, std::size_t lineEnds) noexcept {
@@ -40,11 +42,19 @@ bool HostAt(std::string_view text, std::size_t at, std::string_view host) noexce
     return true;
 }
 
-// The scan's cheap test of where the host may start: its first two
-// characters with bit 0x20 set, as it is in lower case.
+// The scan's cheap test of where the host may start: its first characters,
+// up to ScanPrefix of them, with bit 0x20 set, as it is in lower case.
 bool MayStartAt(std::string_view text, std::size_t at, std::string_view host) noexcept {
-    return (text[at] | 0x20) == (host[0] | 0x20) &&
-           (host.size() == 1 || (at + 1 < text.size() && (text[at + 1] | 0x20) == (host[1] | 0x20)));
+    const std::size_t length = std::min(host.size(), ScanPrefix);
+    if (at + length > text.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if ((text[at + i] | 0x20) != (host[i] | 0x20)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // The host as a name in the files is compared with: in lower case, without
@@ -141,9 +151,11 @@ void CheckLineLimit(const std::string& path, std::string_view content) {
 // Every byte of both files is looked at in each repair. To keep that close to
 // the cost of a plain copy, the bytes are taken in blocks of a fixed size,
 // which the compiler handles many bytes at a time: the line ends in a block
-// are counted, and the block is kept when the host's first two characters
-// stand in it with bit 0x20 set, as it is in lower case. A few false ones (a
-// CR for "-") are ruled out when the block is searched closely.
+// are counted, and the block is kept when the host's first three characters
+// stand in it with bit 0x20 set, as it is in lower case. Three, because two
+// letters stand by chance in about one block of six of a long list of names.
+// A few false ones (a CR for "-") are ruled out when the block is searched
+// closely.
 BlockScan ScanBlocks(std::string_view content, std::string_view foldedHost) {
     BlockScan scan;
     if (foldedHost.empty()) {
@@ -151,33 +163,40 @@ BlockScan ScanBlocks(std::string_view content, std::string_view foldedHost) {
         return scan;
     }
     using Byte = std::uint8_t;
-    const auto head = static_cast<Byte>(foldedHost[0] | 0x20);
-    const Byte single = foldedHost.size() == 1 ? 1 : 0;
-    const auto second = static_cast<Byte>(foldedHost[single != 0 ? 0 : 1] | 0x20);
+    // A shorter host is looked for as its first character, then any.
+    const std::size_t last = foldedHost.size() - 1;
+    const auto first = static_cast<Byte>(foldedHost[0] | 0x20);
+    const auto second = static_cast<Byte>(foldedHost[std::min<std::size_t>(1, last)] | 0x20);
+    const auto third = static_cast<Byte>(foldedHost[std::min<std::size_t>(2, last)] | 0x20);
+    const Byte anySecond = last < 1 ? 1 : 0;
+    const Byte anyThird = last < 2 ? 1 : 0;
     const auto* bytes = reinterpret_cast<const Byte*>(content.data());
     std::size_t at = 0;
-    // Each of these blocks has a byte after it, to look at as a second character.
-    for (; at + ScanBlockSize < content.size(); at += ScanBlockSize) {
+    // Each of these blocks has two bytes after it, to look at as the second
+    // and third characters.
+    for (; at + ScanBlockSize + 1 < content.size(); at += ScanBlockSize) {
         const Byte* block = bytes + at;
         Byte ends = 0;
         Byte candidates = 0;
         for (std::size_t i = 0; i < ScanBlockSize; ++i) {
             ends = static_cast<Byte>(ends + (block[i] == '\r' ? 1 : 0));
-            candidates |= static_cast<Byte>(((block[i] | 0x20) == head ? 1 : 0) &
-                                            (((block[i + 1] | 0x20) == second ? 1 : 0) | single));
+            candidates |= static_cast<Byte>(((block[i] | 0x20) == first ? 1 : 0) &
+                                            (((block[i + 1] | 0x20) == second ? 1 : 0) | anySecond) &
+                                            (((block[i + 2] | 0x20) == third ? 1 : 0) | anyThird));
         }
         scan.LineEnds += ends;
         if (candidates != 0) {
             scan.CandidateBlocks.push_back(at);
         }
     }
-    bool candidate = false;
+    // The rest, less than a block and two bytes, byte by byte.
     for (std::size_t i = at; i < content.size(); ++i) {
         scan.LineEnds += bytes[i] == '\r' ? 1 : 0;
-        candidate = candidate || MayStartAt(content, i, foldedHost);
-    }
-    if (candidate) {
-        scan.CandidateBlocks.push_back(at);
+        const std::size_t block = i - i % ScanBlockSize;
+        if (MayStartAt(content, i, foldedHost) &&
+            (scan.CandidateBlocks.empty() || scan.CandidateBlocks.back() != block)) {
+            scan.CandidateBlocks.push_back(block);
+        }
     }
     return scan;
 }

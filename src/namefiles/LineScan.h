@@ -20,8 +20,8 @@ enum class NameFile { Hosts, Lmhosts };
 
 // What one fast pass over a file's bytes finds: its line ends (CRs) and the
 // blocks of ScanBlockSize bytes (the last one maybe shorter), by their
-// offsets, in which the host's first two characters stand in some letter
-// case. The host may stand only where such a block begins.
+// offsets, in which the host's first three characters (all of a shorter
+// one) stand in some letter case. The host may begin only in such a block.
 inline constexpr std::size_t ScanBlockSize = 128;
 struct BlockScan {
     std::size_t LineEnds = 0;

@@ -114,7 +114,7 @@ struct ScanRow {
     std::vector<std::size_t> blocks;  // in units of ScanBlockSize
 };
 
-// The first pass keeps exactly the blocks where the host's first two
+// The first pass keeps exactly the blocks where the host's first three
 // characters stand, whatever their case, and counts every CR.
 TEST(LineScan, KeepsTheBlocksWhereTheHostMayStand) {
     const std::size_t size = ScanBlockSize;
@@ -124,15 +124,16 @@ TEST(LineScan, KeepsTheBlocksWhereTheHostMayStand) {
     };
     const std::vector<ScanRow> rows{
         {"nowhere", "ab.c", plain + plain + plain, "", 0, {}},
-        {"in the middle block", "ab.c", plain + put(plain, 5, "AB") + plain, "", 0, {1}},
-        {"across the end of a block", "ab.c", put(plain, size - 1, "a") + put(plain, 0, "b\r\r"), "", 2, {0}},
-        {"in the last, short block", "ab.c", plain + "zzab", "", 0, {1}},
-        {"the first character alone", "ab.c", put(plain, 5, "a") + plain + "zza", "", 0, {}},
+        {"in the middle block", "ab.c", plain + put(plain, 5, "AB.") + plain, "", 0, {1}},
+        {"across the end of a block", "ab.c", put(plain, size - 1, "a") + put(plain, 0, "b.\r\r"), "", 2, {0}},
+        {"in the last, short block", "ab.c", plain + "zzab.", "", 0, {1}},
+        {"the first two characters alone", "ab.c", put(plain, 5, "ab") + plain + "zzab", "", 0, {}},
         {"a host of one character", "a", put(plain, 9, "A") + plain + "a", "", 0, {0, 2}},
+        {"a host of two characters", "ab", put(plain, 9, "aB") + plain + "zab", "", 0, {0, 2}},
         {"line ends in each block", "ab.c", put(plain, 0, "\r") + put(plain, 3, "\r\n\r") + "\r\n", "", 4, {}},
-        {"an exact number of blocks", "ab.c", plain + put(plain, size - 2, "ab"), "", 0, {1}},
-        {"the second character beyond the end", "ab.c", plain + put(plain, size - 1, "a"), "b\r", 0, {}},
-        {"no host", "", put(plain, 0, "ab\r"), "", 1, {}},
+        {"an exact number of blocks", "ab.c", plain + put(plain, size - 3, "ab."), "", 0, {1}},
+        {"the next characters beyond the end", "ab.c", put(plain, size - 1, "a") + "b", ".c", 0, {}},
+        {"no host", "", put(plain, 0, "ab.\r"), "", 1, {}},
     };
     for (const ScanRow& row : rows) {
         SCOPED_TRACE(row.rule);
