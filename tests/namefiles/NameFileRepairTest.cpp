@@ -139,7 +139,7 @@ TEST(NameFiles, RepairsTheFilesInTheFolderWindowsReadsThemFrom) {
         {"a path relative to a drive's current folder", "C:elsewhere", false, "sys/drivers/etc"},
         {"a folder that does not exist", "/nowhere", false, "sys/drivers/etc"},
         {"a folder on a drive", "C:\\elsewhere", false, "C:/elsewhere", false},
-        {"the usual folder, named otherwise", "/SYS\\Drivers\\ETC\\", true, "sys/drivers/etc"},
+        {"the usual folder, with trailing backslashes", "/sys\\drivers\\etc\\\\", true, "sys/drivers/etc"},
         {"a folder outside the system directory", "/elsewhere", true, "elsewhere", false},
         {"a folder in the system directory, through the alias", "/sys\\drivers\\other", true,
          "native/drivers/other", false},
