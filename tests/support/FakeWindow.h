@@ -7,19 +7,15 @@
 
 namespace resolvo::testing {
 
-// The main window as the procedures see it: the address box's text, its reads counted.
+// The main window as the procedures see it: the address box's text.
 struct FakeWindow final : MainWindowAccess {
     explicit FakeWindow(std::string text, WindowId window = WindowId{42})
         : address(std::move(text)), id(window) {}
-    std::string ReadWebAddress() override {
-        ++reads;
-        return address;
-    }
+    std::string ReadWebAddress() override { return address; }
     WindowId Window() const override { return id; }
 
     std::string address;
     WindowId id;
-    int reads = 0;
 };
 
 }  // namespace resolvo::testing

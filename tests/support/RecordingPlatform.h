@@ -55,8 +55,8 @@ public:
     std::set<std::string> programs;  // files outside the test's folders that exist
     Elevation elevation = Elevation::NotElevated;
     std::string programFilesFolder = "C:\\Program Files";
-    std::map<std::string, std::string> asciiNames;  // host names typed in Unicode, by their ASCII form
-    std::string administratorsFolder;               // the folder CreateAdministratorsFolder makes
+    std::map<std::string, std::string> asciiNames;       // host names typed in Unicode, by their ASCII form
+    std::string administratorsFolder;                    // the folder CreateAdministratorsFolder makes
     std::vector<std::string> administratorsFoldersLeft;  // what AdministratorsFoldersLeft finds
     std::function<void(const std::string& command)> onCommand;  // what the program started does
     std::deque<MessageAnswer> answers;                          // the buttons the user presses, in turn
@@ -81,13 +81,10 @@ public:
     void Enter(Op op, const std::string& subject, bool journalIt = true);
     std::set<std::string> openWriters;  // by disk path
 
-    std::string SystemDirectory() override {
-        Enter(Op::SystemDirectory, {});
-        return systemDirectory;
-    }
+    std::string SystemDirectory() override { return Answer(Op::SystemDirectory, systemDirectory); }
     std::string NativeSystemDirectory() override {
-        Enter(Op::NativeSystemDirectory, {});
-        return nativeSystemDirectory.empty() ? systemDirectory : nativeSystemDirectory;
+        return Answer(Op::NativeSystemDirectory,
+                      nativeSystemDirectory.empty() ? systemDirectory : nativeSystemDirectory);
     }
     std::uint32_t GetAttributes(const std::string& path) override;
     void SetAttributes(const std::string& path, std::uint32_t bits) override;
@@ -105,33 +102,24 @@ public:
     void SetFileOwner(const std::string& path, const std::string& owner) override;
     void Pause(int milliseconds) override;
     void RunCommand(const std::string& command, WindowStyle style, int waitLimitMs) override;
-    Elevation ProgramElevation() override {
-        Enter(Op::ProgramElevation, {});
-        return elevation;
-    }
-    std::string ProgramFilesFolder() override {
-        Enter(Op::ProgramFilesFolder, {});
-        return programFilesFolder;
-    }
+    Elevation ProgramElevation() override { return Answer(Op::ProgramElevation, elevation); }
+    std::string ProgramFilesFolder() override { return Answer(Op::ProgramFilesFolder, programFilesFolder); }
     void OpenAsDesktopUser(const std::string& file, const std::string& parameters) override {
         Enter(Op::OpenAsDesktopUser, file + " " + parameters);
     }
     void RunAsShellUser(const std::string& command) override { Enter(Op::RunAsShellUser, command); }
     void OpenAddress(const std::string& address) override { Enter(Op::OpenAddress, address); }
-    std::string AsciiHostName(const std::string& host) override;
+    std::string AsciiHostName(const std::string& host) override {
+        return Answer(Op::AsciiHostName, asciiNames.count(host) != 0 ? asciiNames.at(host) : host, host);
+    }
     MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
     std::string WindowsDirectory() override {
-        Enter(Op::WindowsDirectory, {});
-        return "C:\\WINDOWS";
+        return Answer(Op::WindowsDirectory, std::string("C:\\WINDOWS"));
     }
-    std::string ApplicationFolder() override {
-        Enter(Op::ApplicationFolder, {});
-        return applicationFolder;
-    }
+    std::string ApplicationFolder() override { return Answer(Op::ApplicationFolder, applicationFolder); }
     std::string CreateAdministratorsFolder() override;
     std::vector<std::string> AdministratorsFoldersLeft() override {
-        Enter(Op::AdministratorsFoldersLeft, {});
-        return administratorsFoldersLeft;
+        return Answer(Op::AdministratorsFoldersLeft, administratorsFoldersLeft);
     }
     void RemoveFolder(const std::string& path) override;
     void MoveOver(const std::string& source, const std::string& target) override;
@@ -140,11 +128,17 @@ public:
     }
     std::optional<std::string> ReadSetting(const std::string& key, const std::string& name) override;
     bool SettingsKeyExists(const std::string& key) override {
-        Enter(Op::SettingsKeyExists, key);
-        return settings.count(key) != 0;
+        return Answer(Op::SettingsKeyExists, settings.count(key) != 0, key);
     }
 
 private:
+    // Journals the call, raises the failure set up for it, and answers.
+    template <typename Value>
+    Value Answer(Op op, Value value, const std::string& subject = {}) {
+        Enter(op, subject);
+        return value;
+    }
+
     struct Fault {
         Op op;
         int nth;
