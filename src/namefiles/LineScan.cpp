@@ -168,8 +168,10 @@ BlockScan ScanBlocks(std::string_view content, std::string_view foldedHost) {
     const auto first = static_cast<Byte>(foldedHost[0] | 0x20);
     const auto second = static_cast<Byte>(foldedHost[std::min<std::size_t>(1, last)] | 0x20);
     const auto third = static_cast<Byte>(foldedHost[std::min<std::size_t>(2, last)] | 0x20);
-    const Byte anySecond = last < 1 ? 1 : 0;
-    const Byte anyThird = last < 2 ? 1 : 0;
+    // Each test gives all bits or none, as a vector compare does, so that no
+    // masking follows it.
+    const Byte anySecond = last < 1 ? 0xFF : 0;
+    const Byte anyThird = last < 2 ? 0xFF : 0;
     const auto* bytes = reinterpret_cast<const Byte*>(content.data());
     std::size_t at = 0;
     // Each of these blocks has two bytes after it, to look at as the second
@@ -180,9 +182,9 @@ BlockScan ScanBlocks(std::string_view content, std::string_view foldedHost) {
         Byte candidates = 0;
         for (std::size_t i = 0; i < ScanBlockSize; ++i) {
             ends = static_cast<Byte>(ends + (block[i] == '\r' ? 1 : 0));
-            candidates |= static_cast<Byte>(((block[i] | 0x20) == first ? 1 : 0) &
-                                            (((block[i + 1] | 0x20) == second ? 1 : 0) | anySecond) &
-                                            (((block[i + 2] | 0x20) == third ? 1 : 0) | anyThird));
+            candidates |= static_cast<Byte>(((block[i] | 0x20) == first ? 0xFF : 0) &
+                                            (((block[i + 1] | 0x20) == second ? 0xFF : 0) | anySecond) &
+                                            (((block[i + 2] | 0x20) == third ? 0xFF : 0) | anyThird));
         }
         scan.LineEnds += ends;
         if (candidates != 0) {
