@@ -44,6 +44,7 @@ const std::string Offer =
     " is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
 const std::string Hosts = "127.0.0.1 localhost\r\n10.0.0.7 www.example.com\r\n";
+const std::string Repaired = "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n";
 
 Seen Joined(const std::vector<Seen>& parts) {
     Seen all;
@@ -140,8 +141,7 @@ TEST(SiteFixer, RepairsThenFlushesOpensAsksAndFollowsTheAnswers) {
         EXPECT_EQ(
             run(row.answers),
             Joined({Repair, {run.Flush(), OpenTyped}, row.toldBeforeQuestion, Asked, row.afterQuestion}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
-                  "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Repaired);
     }
 }
 
@@ -247,8 +247,7 @@ TEST(SiteFixer, SaysOnceInARunThatWindowsReadsTheFilesFromAnUnusualFolder) {
         EXPECT_TRUE(text.find("usual folder, drivers\\etc") != std::string::npos ||
                     text.find("usual one, drivers\\etc") != std::string::npos)
             << text;
-        EXPECT_EQ(run.dir.Read("elsewhere/hosts"),
-                  fails ? Hosts : "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
+        EXPECT_EQ(run.dir.Read("elsewhere/hosts"), fails ? Hosts : Repaired);
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
         run.platform.journal.clear();  // the second fix of the run says nothing of the folder
         run({Yes, Ok});
