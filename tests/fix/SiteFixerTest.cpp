@@ -44,6 +44,7 @@ const std::string Offer =
     " is unable to solve your problem.\r\n\r\n"
     "Would you like to run a free all inclusive scan which may help you solve the problem?";
 const std::string Hosts = "127.0.0.1 localhost\r\n10.0.0.7 www.example.com\r\n";
+const std::string Repaired = "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n";
 
 Seen Joined(const std::vector<Seen>& parts) {
     Seen all;
@@ -140,8 +141,7 @@ TEST(SiteFixer, RepairsThenFlushesOpensAsksAndFollowsTheAnswers) {
         EXPECT_EQ(
             run(row.answers),
             Joined({Repair, {run.Flush(), OpenTyped}, row.toldBeforeQuestion, Asked, row.afterQuestion}));
-        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
-                  "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
+        EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Repaired);
     }
 }
 
@@ -247,12 +247,11 @@ TEST(SiteFixer, SaysOnceInARunThatWindowsReadsTheFilesFromAnUnusualFolder) {
         EXPECT_TRUE(text.find("usual folder, drivers\\etc") != std::string::npos ||
                     text.find("usual one, drivers\\etc") != std::string::npos)
             << text;
-        EXPECT_EQ(run.dir.Read("elsewhere/hosts"),
-                  fails ? Hosts : "127.0.0.1 localhost\r\n#10.0.0.7 www.example.com\r\n");
+        EXPECT_EQ(run.dir.Read("elsewhere/hosts"), fails ? Hosts : Repaired);
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
         run.platform.journal.clear();  // the second fix of the run says nothing of the folder
         run({Yes, Ok});
-        EXPECT_EQ(run.platform.CallsOf(Op::ShowMessage).size(), 2u);
+        EXPECT_EQ(run.platform.CallsOf(Op::ShowMessage), (Seen{Asked.back(), Kept}));
     }
 }
 
@@ -266,7 +265,8 @@ struct Routes {
     const char* machine;
     bool desktopShell;
     bool shellToken;
-    bool internetExplorer;
+    bool programFiles;      // the shell names the programs' folder, D:\Programme here
+    bool internetExplorer;  // in that folder
     Seen direct;
     Seen asDesktopUser;
 };
@@ -274,12 +274,15 @@ struct Routes {
 // An elevated program, of whatever kind of token, opens the site only as the
 // desktop user: through the desktop's shell, or else with its process's
 // token, or not at all. Only a token that is not elevated, or one on a
-// Windows that knows no elevation, starts the browser itself. Without
-// Internet Explorer the default browser gets the page.
+// Windows that knows no elevation, starts the browser itself. Internet
+// Explorer is the one in the programs' folder the shell names: one in a
+// "C:\Program Files" that is not that folder, which any user may have made,
+// is never started. Without it the default browser gets the page.
 TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
-    const std::string ie = Browser + "\"http://x.com\"";
-    const std::string asUser = "OpenAsDesktopUser " + BrowserPath + " \"http://x.com\"";
-    const std::string withToken = "RunAsShellUser \"" + BrowserPath + "\" \"http://x.com\"";
+    const std::string iexplore = R"(D:\Programme\Internet Explorer\iexplore.exe)";
+    const std::string ie = Direct(iexplore) + "\"http://x.com\"";
+    const std::string asUser = "OpenAsDesktopUser " + iexplore + " \"http://x.com\"";
+    const std::string withToken = "RunAsShellUser \"" + iexplore + "\" \"http://x.com\"";
     const std::string notStarted =
         "ok: Resolvo did not start your web browser, because it would have run with administrator rights. "
         "Please open this address in it yourself:\r\n\r\nhttp://x.com";
@@ -292,11 +295,17 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
     const std::string byDefault = "OpenAddress http://x.com";
     const std::string byDefaultAsUser = "OpenAsDesktopUser http://x.com ";
     const Routes routes[] = {
-        {"every route", true, true, true, {ie}, {asUser}},
-        {"no desktop shell", false, true, true, {ie}, {asUser, withToken}},
-        {"neither route", false, false, true, {ie}, {asUser, withToken, notStarted}},
-        {"no Internet Explorer", true, true, false, {byDefault}, {byDefaultAsUser}},
-        {"no shell, no Internet Explorer", false, true, false, {byDefault}, {byDefaultAsUser, notStarted}},
+        {"every route", true, true, true, true, {ie}, {asUser}},
+        {"no desktop shell", false, true, true, true, {ie}, {asUser, withToken}},
+        {"neither route", false, false, true, true, {ie}, {asUser, withToken, notStarted}},
+        {"Internet Explorer removed", true, true, true, false, {byDefault}, {byDefaultAsUser}},
+        {"no shell, no programs' folder",
+         false,
+         true,
+         false,
+         true,
+         {byDefault},
+         {byDefaultAsUser, notStarted}},
     };
     for (const Token& token : tokens) {
         for (const Routes& route : routes) {
@@ -312,65 +321,19 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
             if (!route.shellToken) {
                 run.platform.FailOn(Op::RunAsShellUser);
             }
-            if (!route.internetExplorer) {
-                run.platform.programs.clear();
+            if (route.programFiles) {
+                run.platform.programFilesFolder = R"(D:\Programme)";
+            } else {
+                run.platform.FailOn(Op::ProgramFilesFolder, 0, {}, 0x80004005);  // E_FAIL
+            }
+            if (route.internetExplorer) {
+                run.platform.programs.insert(iexplore);
             }
             const Seen& opened = token.startsDirectly ? route.direct : route.asDesktopUser;
             const bool told = opened.back().starts_with("ok: ");
             EXPECT_EQ(run.Opened(told ? std::vector{Ok, Yes, Ok} : std::vector{Yes, Ok}), opened)
                 << token.kind << ", " << route.machine;
         }
-    }
-}
-
-struct Typing {
-    std::string typed;
-    std::string opened;
-};
-
-// The address goes as a web address and as one argument whatever was typed.
-TEST(SiteFixer, HandsTheAddressOnAsOneArgument) {
-    const Typing cases[] = {
-        {R"(x.com/"a b" c)", Browser + R"("http://x.com/%22a%20b%22%20c")"},
-        {R"(x.com\dir\)", Browser + R"("http://x.com\dir\\")"},
-    };
-    for (const Typing& typing : cases) {
-        FixRun run(typing.typed);
-        EXPECT_EQ(run.Opened({Yes, Ok}), Seen{typing.opened}) << typing.typed;
-    }
-}
-
-struct ProgramFiles {
-    const char* machine;
-    std::optional<std::string> folder;  // nothing: the shell names none
-    std::set<std::string> programs;
-    Seen opened;
-};
-
-// Internet Explorer is the one in the folder the shell names: a program of
-// that name in a "C:\Program Files" that is not that folder, which any user
-// may have made, is never started.
-TEST(SiteFixer, LooksForInternetExplorerWhereWindowsKeepsIt) {
-    const std::string planted = BrowserPath;
-    const std::string german = R"(D:\Programme\Internet Explorer\iexplore.exe)";
-    const std::string defaultBrowser = "OpenAddress http://x.com";
-    const ProgramFiles cases[] = {
-        {"Windows on D:, in German",
-         R"(D:\Programme)",
-         {german, planted},
-         {Direct(german) + "\"http://x.com\""}},
-        {"Internet Explorer removed", R"(D:\Programme)", {planted}, {defaultBrowser}},
-        {"no programs' folder", std::nullopt, {planted}, {defaultBrowser}},
-    };
-    for (const ProgramFiles& machine : cases) {
-        FixRun run("x.com");
-        run.platform.programs = machine.programs;
-        if (machine.folder) {
-            run.platform.programFilesFolder = *machine.folder;
-        } else {
-            run.platform.FailOn(Op::ProgramFilesFolder, 0, {}, 0x80004005);  // E_FAIL
-        }
-        EXPECT_EQ(run.Opened({Yes, Ok}), machine.opened) << machine.machine;
     }
 }
 
@@ -403,42 +366,43 @@ TEST(SiteFixer, SaysSoWhereAnAddressIsTooLongForTheRouteLeft) {
         {"one more, through the desktop's shell", longest + "a", Elevation::Elevated, true, true},
         {"one more, started directly", longest + "a", Elevation::NotElevated, false, true},
     };
+    const std::string tooLong =
+        "ok: Resolvo did not start your web browser, because this address is too long for Resolvo to hand on "
+        "to it. Please open the address in it yourself:\r\n\r\n";
     for (const LongAddress& row : cases) {
         FixRun run(row.address);
         run.platform.elevation = row.elevation;
         if (!row.desktopShell) {
             run.platform.FailOn(Op::OpenAsDesktopUser, 0, {}, ClassNotRegistered);
         }
-        const Seen opened = run.Opened(row.started ? std::vector{Yes, Ok} : std::vector{Ok, Yes, Ok});
-        const std::string command = '"' + BrowserPath + "\" \"" + row.address + '"';
-        const Seen expected =
-            row.elevation != Elevation::Elevated ? Seen{Browser + '"' + row.address + '"'}
-            : row.desktopShell
-                ? Seen{"OpenAsDesktopUser " + BrowserPath + " \"" + row.address + '"'}
-                : Seen{"OpenAsDesktopUser " + BrowserPath + " \"" + row.address + '"',
-                       row.started
-                           ? "RunAsShellUser " + command
-                           : "ok: Resolvo did not start your web browser, because this address is too "
-                             "long for Resolvo to hand on to it. Please open the address in it "
-                             "yourself:\r\n\r\n" +
-                                 row.address};
-        EXPECT_EQ(opened, expected) << row.what;
+        const std::string quoted = '"' + row.address + '"';
+        Seen expected{"OpenAsDesktopUser " + BrowserPath + ' ' + quoted};
+        if (row.elevation == Elevation::NotElevated) {
+            expected = {Browser + quoted};
+        } else if (!row.desktopShell) {
+            expected.push_back(row.started ? "RunAsShellUser \"" + BrowserPath + "\" " + quoted
+                                           : tooLong + row.address);
+        }
+        EXPECT_EQ(run.Opened(row.started ? std::vector{Yes, Ok} : std::vector{Ok, Yes, Ok}), expected)
+            << row.what;
     }
 }
 
 struct AddressKind {
     std::string typed;
     bool changesNameFiles;
-    std::string opened;
+    std::string opened;  // the one argument the browser is given
 };
 
 // A name file maps names to addresses: an address typed as one is never
 // looked for in either file, even where a line holds it, and the fix goes on.
-TEST(SiteFixer, LeavesTheNameFilesAloneForAnIpAddress) {
+// Whatever was typed, the browser gets it as a web address in one argument.
+TEST(SiteFixer, LooksOnlyForANameAndHandsTheAddressOnAsOneArgument) {
     const AddressKind cases[] = {
         {"https://10.0.0.7:8080/x", false, "https://10.0.0.7:8080/x"},
         {"[::1]", false, "http://[::1]"},
-        {"www.example.com", true, "http://www.example.com"},
+        {R"(www.example.com/"a b" c)", true, "http://www.example.com/%22a%20b%22%20c"},
+        {R"(www.example.com\dir\)", true, R"(http://www.example.com\dir\\)"},
     };
     const std::vector<Op> nameFileOps{Op::GetAttributes, Op::SetAttributes,    Op::LastWriteTime,
                                       Op::FileNames,     Op::OpenForReading,   Op::CreateNew,
@@ -451,8 +415,10 @@ TEST(SiteFixer, LeavesTheNameFilesAloneForAnIpAddress) {
                                          [&](Op op) { return !run.platform.CallsOf(op).empty(); });
         EXPECT_EQ(touched, row.changesNameFiles) << row.typed;
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts") != Hosts, row.changesNameFiles) << row.typed;
-        const Seen after(std::find(seen.begin(), seen.end(), run.Flush()), seen.end());
-        EXPECT_EQ(after, Joined({{run.Flush(), Browser + '"' + row.opened + '"'}, Asked, {Kept}}))
+        EXPECT_EQ(seen, Joined({row.changesNameFiles ? Repair : Seen{},
+                                {run.Flush(), Browser + '"' + row.opened + '"'},
+                                Asked,
+                                {Kept}}))
             << row.typed;
     }
 }
