@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Signs a build's download with a certificate made here for the run, and
-# checks the signature, the download, and that the program of another clean
-# build of the commit (byte for byte this one's), signed the same way, gives
-# the same signed program and download.
+# Signs a build's download with a certificate made here for the run and checks the signature, the download, and
+# that another clean build's program (byte for byte this one's), signed the same way, gives the same bytes.
 # usage: check-signing.sh SOURCE_DIR BUILD_DIR OTHER_EXE EXE ZIP   (BUILD_DIR is reconfigured to sign)
 set -euo pipefail
 source=$1 build=$2 other=$3 exe=$4 zip=$5
 signed=$build/signed/${exe##*/} work=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-signing.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-start=$SECONDS
 # shellcheck source=../checks.sh
 . "$(dirname "$0")/../checks.sh"
 package() { # configured with the settings given, if any; the output shown only when it fails
@@ -42,5 +39,4 @@ cp "$other" "$build/$exe"
 package
 check "the other build's signed program is the same" cmp "$work/${signed##*/}" "$signed"
 check "the other build's signed download is the same" cmp "$work/${zip##*/}" "$build/$zip"
-echo "signed twice and checked in $((SECONDS - start)) s"
 finish_checks
