@@ -29,9 +29,6 @@ check "the digest is SHA-256" grep -q '^Message digest algorithm *: SHA256' <<<"
 check "the signing time is $time" grep -qF "Signing time: $(date -u -d "@$time" '+%b %e %H:%M:%S %Y GMT')" \
     <<<"$verified"
 check "the download holds the signed program" cmp -s <(unzip -p "$build/$zip" "${exe##*/}") "$signed"
-{ head -c 4096 && head -c 1 | tr '\000-\377' '\001-\377\000' && cat; } <"$signed" >"$work/changed.exe"
-verified=$(osslsigncode verify -CAfile "$work/certificate.pem" -in "$work/changed.exe" 2>&1) || true
-check "a changed byte fails verification" grep -q '^Failed$' <<<"$verified"
 
 # Ninja takes the other build's program, newer than the signed copy, to sign and pack again.
 cp "$signed" "$build/$zip" "$work/"
