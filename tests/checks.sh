@@ -1,7 +1,6 @@
 # shellcheck shell=bash
-# Sourced by the test scripts: each check prints one line, ok or FAIL, and
-# the script goes on to its next; it ends with finish_checks, which fails
-# when any check did.
+# Sourced by the test scripts: each check prints one line, ok or FAIL, and the script goes on to its next;
+# finish_checks fails when any check did.
 failures=0
 check() { # what, then a command that succeeds when it holds
     local what=$1

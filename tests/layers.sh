@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Draws which folder of src/ includes which, layer by layer from the top, and
-# fails if an include points up a layer, or if a portable layer includes
-# <windows.h>. A folder may include its own layer's others (fix/ the
-# name-file repair) and any layer below.
+# Draws which folder of src/ includes which, from the top layer, and fails if an include points up a layer or a
+# portable layer includes <windows.h>. A folder may include its own layer's others and any layer below.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 layers=(app ui win32 "fix winsock namefiles" port)

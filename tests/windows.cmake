@@ -1,10 +1,7 @@
-# Windows-side tests, under Wine in private prefixes in this build folder, each
-# with its own Xvfb display, made and ended (with every process) by a fixture.
-# Where this machine runs 32-bit code (tools/wine-bits.sh, asked at each
-# configure), the shipped 32-bit build runs every suite in a 64-bit prefix and
-# the hostile-machine suite again in a 32-bit one, and the 64-bit twin only its
-# unit tests; where it does not (or RESOLVO_WINE_BITS=64 says so), the 64-bit
-# twin runs every suite and the shipped build's are listed as not run.
+# Windows-side tests, under Wine in private prefixes in this build folder, each with its own Xvfb display, made and
+# ended (with every process) by a fixture. Where this machine runs 32-bit code (tools/wine-bits.sh), the shipped
+# 32-bit build runs every suite in a 64-bit prefix and the hostile-machine suite again in a 32-bit one, and the 64-bit
+# twin only its unit tests; elsewhere (or with RESOLVO_WINE_BITS=64) the 64-bit twin runs every suite.
 execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-bits.sh OUTPUT_VARIABLE wine_bits
     OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 math(EXPR build_bits "${CMAKE_SIZEOF_VOID_P} * 8")
@@ -43,12 +40,11 @@ set(test_environment
     "RESOLVO_EXE=$<TARGET_FILE:resolvo>" "RESOLVO_STUB=$<TARGET_FILE:recording_stub>"
     "RESOLVO_HOLDER=$<TARGET_FILE:file_holder>" "RESOLVO_PROBE=$<TARGET_FILE:window_probe>"
     "RESOLVO_SHELL_PROBE=$<TARGET_FILE:shell_probe>" "RESOLVO_PLANTED=$<TARGET_FILE:planted_library>"
-    "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
+    "RESOLVO_RESOURCES=${PROJECT_SOURCE_DIR}/resources" "RESOLVO_COMPANY_NAME=${RESOLVO_COMPANY_NAME}"
     "RESOLVO_SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots" "RESOLVO_PRODUCT_NAME=${RESOLVO_PRODUCT_NAME}"
     "RESOLVO_VERSION_TEXT=${RESOLVO_VERSION_TEXT}" "RESOLVO_VERSION=${RESOLVO_VERSION_QUAD}" "PYTHONDONTWRITEBYTECODE=1")
 
-# What is shipped (only the 32-bit build is) read back from the files: the
-# download is made for it, as a plain build leaves it out.
+# What is shipped (only the 32-bit build is) read back from the files: the download is made for it.
 if(build_bits EQUAL 32)
     add_test(NAME make_package COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target package release)
     set_tests_properties(make_package PROPERTIES FIXTURES_SETUP package)
@@ -57,8 +53,7 @@ if(build_bits EQUAL 32)
         ${RESOLVO_PACKAGED_EXE} ${RESOLVO_PACKAGE})
     set_tests_properties(resources PROPERTIES FIXTURES_REQUIRED package ENVIRONMENT "${test_environment}")
 
-    # The program links the runtime built for Windows' own threads: none of
-    # its objects may ask for a thread function of the posix one.
+    # The program links the runtime built for Windows' own threads: no object asks for a posix thread function.
     set(product_archives)
     foreach(layer ui win32 fix namefiles winsock port)
         list(APPEND product_archives $<TARGET_FILE:resolvo_${layer}>)
@@ -69,8 +64,7 @@ if(build_bits EQUAL 32)
         ! printf '%s\n' "$undefined" | grep -E 'pthread|gthr|emutls']]
         ${CMAKE_NM} ${product_archives} "$<FILTER:$<TARGET_OBJECTS:resolvo>,EXCLUDE,\\.res$>")
 
-    # Built again elsewhere, signed and not; it uses both cores, so the Wine
-    # tests, which wait with time limits, do not run beside it.
+    # Built again elsewhere, signed and not, on both cores: the Wine tests, which wait with time limits, wait for it.
     file(RELATIVE_PATH package_in_build ${CMAKE_BINARY_DIR} ${RESOLVO_PACKAGE})
     add_test(NAME reproducible_build COMMAND ${PROJECT_SOURCE_DIR}/tests/reproducible/check-reproducible.sh
         ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR} windows

@@ -205,8 +205,7 @@ class Session:
 
     def attributes(self, windows_path: str) -> set[str]:
         """The attributes Windows programs see, among "R", "H" and "S"."""
-        # Wine's attrib takes no quotes: the path must be free of blanks.
-        assert " " not in windows_path, windows_path
+        assert " " not in windows_path, f"Wine's attrib takes no quotes: {windows_path}"
         output = self.wine("attrib", windows_path).stdout.decode(errors="replace")
         line = output.strip().splitlines()[0] if output.strip() else ""
         flags = line.split(":", 1)[0][:-1] if ":" in line else ""

@@ -23,17 +23,14 @@ OFFER = (f"Unfortunately {TITLE} is unable to solve your problem.\r\n\r\n"
          "Would you like to run a free all inclusive scan which may help you solve the problem?")
 LEFT_UNCHANGED = ('Resolvo could not repair the file "hosts" in C:\\windows\\system32\\drivers\\etc\\: {}. '
                   "The file was left unchanged.\r\n\r\n{}")
-# How long a fresh session's desktop shell may take to answer (it took at most
-# 2 s on two loaded cores), and how many fresh sessions are tried before a
-# test fails for want of one: Wine does not make a session's desktop again,
-# and one that missed the service manager lacks the shell (ShellProbe.cpp).
+# How long a fresh session's desktop shell may take to answer (at most 2 s on two loaded cores), and how many
+# sessions are tried: one that missed the service manager never gets the shell (ShellProbe.cpp).
 SHELL_SECONDS = 15
 SHELL_SESSIONS = 4
 
 
 class TestSession(Session):
-    """The driver, with what only the tests ask of it: files held by another
-    program, held keys, and whole fixes."""
+    """The driver, with what only the tests ask of it: files held by another program, held keys, whole fixes."""
 
     def __init__(self, *args, holder: Path, shell_probe: Path, **kwargs):
         super().__init__(*args, **kwargs)
@@ -42,11 +39,8 @@ class TestSession(Session):
         self.helpers: list[subprocess.Popen] = []
 
     def start_desktop(self) -> None:
-        """Starts a session whose desktop shell answers, as Windows has
-        Explorer up before a user starts anything: the program, elevated
-        under Wine, starts the browser only through the shell. A session
-        whose shell does not answer in time is ended and another started, a
-        few times, before the test fails with what the probe said."""
+        """Starts a session whose desktop shell answers, as Windows has Explorer up before a user starts anything:
+        the program, elevated under Wine, starts the browser only through the shell."""
         said = []
         output = self.state / "shell-probe.log"
         for _ in range(SHELL_SESSIONS):
@@ -67,8 +61,7 @@ class TestSession(Session):
                              + "; ".join(said))
 
     def launch(self, *command: str, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) -> subprocess.Popen:
-        """Starts a Windows program beside the one under test, in a process group
-        of its own, which stop() ends."""
+        """Starts a Windows program beside the one under test, in a process group of its own, which stop() ends."""
         helper = subprocess.Popen(["wine", *command], env=self.env, cwd=self.state, stdin=subprocess.DEVNULL,
                                   stdout=stdout, stderr=stderr, start_new_session=True)
         self.helpers.append(helper)
@@ -76,8 +69,7 @@ class TestSession(Session):
 
     def start_helper(self, program: Path, *args: str, marker: str, timeout: float,
                      stdout=subprocess.DEVNULL) -> tuple[bool, subprocess.Popen]:
-        """Starts a helper that makes the marker file, named last on its command
-        line, once it is ready; waits until it has or has ended, and tells which."""
+        """Starts a helper that makes the marker file named last on its command line once ready; tells if it did."""
         path = self.state / marker
         path.unlink(missing_ok=True)
         helper = self.launch(str(program), *args, "Z:" + str(path).replace("/", "\\"), stdout=stdout)
@@ -103,8 +95,7 @@ class TestSession(Session):
 
     @contextlib.contextmanager
     def key_held(self, key: str, seconds: float):
-        """Holds a key down, so that the X server repeats it as a held key
-        repeats on Windows, for at least the given time."""
+        """Holds a key down for at least the given time, so that the X server repeats it as Windows would."""
         self.xdotool("keydown", key)
         down = time.monotonic()
         try:
@@ -120,10 +111,8 @@ class TestSession(Session):
         self.type(main, address)
 
     def fix(self, main: Window, address: str, *answers: str, hosts_held_ms: int = 0) -> tuple[list[str], float]:
-        """Enters the address, clicks Fix It (with the hosts file held open by
-        another program, sharing nothing, from just before, if asked) and gives
-        the answers to the message boxes in turn. Returns the messages shown
-        meanwhile and the time of the click."""
+        """Enters the address, clicks Fix It (the hosts file held open, sharing nothing, from just before, if asked)
+        and gives the answers to the message boxes in turn. Returns the messages shown and the time of the click."""
         shown = len(self.messages())
         self.enter_address(main, address)
         if hosts_held_ms:
@@ -136,14 +125,12 @@ class TestSession(Session):
         return self.messages()[shown:], clicked
 
 
-# What tests/support/WindowProbe.cpp tells of a control (id 0: the window); rect: a control's left, top,
-# width, height; the window's centre and client size.
+# What tests/support/WindowProbe.cpp tells of a control (id 0: the window); rect: left, top, width, height.
 Control = namedtuple("Control", "id text name role focusable rect")
 
 
 def probe(session, *dpis: int) -> list[list[Control]]:
-    """The program's visible dialog window and its controls as a screen reader
-    sees them at the first DPI, and then after each change to the next."""
+    """The program's dialog and its controls as a screen reader sees them at each DPI in turn."""
     output = subprocess.run(["wine", os.environ["RESOLVO_PROBE"], *map(str, dpis)], env=session.env,
                             capture_output=True, timeout=60, check=True).stdout.decode()
     return [[Control(int(id), text, name, int(role), focusable == "1", tuple(map(int, rect.split())))

@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Reads the resources back out of a built resolvo.exe and checks them, with
-# what it imports: one small 32-bit GUI program that starts on Windows XP;
-# and the download that holds it.
-# usage: check-resources.sh path/to/resolvo.exe path/to/download.zip
-# (RESOLVO_PRODUCT_NAME, RESOLVO_VERSION_TEXT and RESOLVO_VERSION come from the build)
+# Reads back a built resolvo.exe (one small 32-bit GUI program that starts on
+# Windows XP: its resources and imports) and the download that holds it.
+# usage: check-resources.sh path/to/resolvo.exe path/to/download.zip   (RESOLVO_* come from the build)
 set -euo pipefail
 exe=$1 zip=$2
 resources=$(dirname "$0")/../../resources
@@ -18,9 +16,7 @@ size=$(stat -c %s "$exe")
 check "a 32-bit GUI program" grep -q '^PE32 executable (GUI) Intel 80386' <<<"$(file -b "$exe")"
 check "at most 300 KB ($size bytes)" test "$size" -le 300000
 
-# Only Windows' own DLLs: anything else would have to ship beside it. And no
-# function that only Vista and later have (the threads library's
-# GetTickCount64 is supplied by the program itself).
+# Only Windows' own DLLs, none of Vista's functions (the program supplies GetTickCount64 for the threads library).
 imports=$("$objdump" -p "$exe")
 for dll in $(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$imports" | tr '[:upper:]' '[:lower:]'); do
     check "imports $dll, a Windows system DLL" grep -qw -- "${dll%.dll}" \
@@ -29,15 +25,12 @@ done
 late=$(grep -oEw 'GetTickCount64|InitializeConditionVariable|SleepConditionVariable[A-Za-z]*|InitializeSRWLock|AcquireSRWLock[A-Za-z]*|InitOnceExecuteOnce|GetFileInformationByHandleEx|SetFileInformationByHandle|CreateSymbolicLink[AW]?|GetFinalPathNameByHandle[AW]?|FlsAlloc|CompareStringEx|SetDefaultDllDirectories|GetDpiForWindow|AdjustWindowRectExForDpi|SetDialog[A-Za-z]*DpiChangeBehavior' <<<"$imports" | sort -u | tr '\n' ' ' || true)
 check "imports nothing Windows XP lacks (${late:-none})" test -z "$late"
 
-# Loaded at a random address, its data never run as code, and left out of a
-# terminal server's compatibility changes.
 characteristics=$(sed -n 's/^DllCharacteristics[[:space:]]*\([0-9a-fA-F]*\)$/\1/p' <<<"$imports")
 for flag in "dynamic base:0x40" "NX compatible:0x100" "terminal-server aware:0x8000"; do
     check "marked ${flag%:*} (characteristics ${characteristics:-missing})" \
         test $((16#${characteristics:-0} & ${flag#*:})) -ne 0
 done
 
-# The icon first, at 32 and 16 pixels; the banner, a 545 x 90 JPEG.
 wrestool -x -t 14 -n 1 -o "$work/icon.ico" "$exe" 2>/dev/null || true
 icons=$(icotool -l "$work/icon.ico" 2>/dev/null || true)
 check "the first icon group is 1" test "$(wrestool -l "$exe" | sed -n 's/^--type=14 --name=\([^ ]*\) .*/\1/p' | head -n 1)" = 1
@@ -56,9 +49,7 @@ for needed in 'requestedExecutionLevel level="requireAdministrator" uiAccess="fa
     check "the manifest has $needed" grep -qiF -- "$needed" <<<"$manifest"
 done
 
-# The version record's fixed part holds the versions as little-endian words
-# in the order minor, major, build, patch; its strings are UTF-16LE, each key
-# followed by its value.
+# The fixed part holds the versions as little-endian words minor, major, build, patch; then UTF-16LE keys, values.
 extract 16 1 >"$work/version.bin"
 IFS=. read -r major minor patch build <<<"$RESOLVO_VERSION"
 word() { printf '%02x%02x' $(($1 & 255)) $(($1 >> 8)); }
@@ -66,21 +57,19 @@ parts=$(word "$minor")$(word "$major")$(word "$build")$(word "$patch")
 check "file and product versions $RESOLVO_VERSION" \
     grep -q "bd04effe00000100$parts$parts" <<<"$(od -An -tx1 -v "$work/version.bin" | tr -d ' \n')"
 strings=$(iconv -c -f UTF-16LE -t UTF-8 "$work/version.bin" | tr '\0' '\n' | grep -v '^$' || true)
-for pair in "ProductName=$RESOLVO_PRODUCT_NAME" "FileVersion=$RESOLVO_VERSION_TEXT" \
-    "ProductVersion=$RESOLVO_VERSION_TEXT"; do
+for pair in "CompanyName=$RESOLVO_COMPANY_NAME" "ProductName=$RESOLVO_PRODUCT_NAME" \
+    "FileVersion=$RESOLVO_VERSION_TEXT" "ProductVersion=$RESOLVO_VERSION_TEXT"; do
     value=$(awk -v key="${pair%%=*}" 'found { print; exit } $0 ~ key "$" { found = 1 }' <<<"$strings")
     check "the version record's $pair (${value})" test "$value" = "${pair#*=}"
 done
-# The download: the program and its registry files as built, and a guide with
-# the CR LF line ends that Notepad before Windows 10 needs, naming every backup.
+# The download: the program and registry files as built, and the guide (tests/resources/test_guide_text.py), which
+# names every backup.
 check "the download holds the four files" test "$(unzip -Z1 "$zip" | tr '\n' ' ')" = \
     "README.txt resolvo.exe winsock.reg winsock2.reg "
-check "the download's resolvo.exe is the one built" cmp -s <(unzip -p "$zip" resolvo.exe) "$exe"
-for reg in winsock.reg winsock2.reg; do
-    check "the download's $reg is the one shipped" cmp -s <(unzip -p "$zip" "$reg") "$resources/$reg"
+for file in "$exe" "$resources/winsock.reg" "$resources/winsock2.reg"; do
+    check "the download's ${file##*/} is $file" cmp -s <(unzip -p "$zip" "${file##*/}") "$file"
 done
 guide=$(unzip -p "$zip" README.txt)
-check "the guide's every line ends in CR LF" test "$(grep -c $'\r$' <<<"$guide")" = "$(wc -l <<<"$guide")"
 for name in hosts.rv2 lmhosts.rv2 winsockbak.reg winsock2bak.reg administrator 'drivers\etc' 'regedit /s'; do
     check "the guide names $name" grep -qF -- "$name" <<<"$guide"
 done

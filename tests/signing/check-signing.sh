@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Signs a build's download with a certificate made here for the run, and
-# checks the signature, the download, and that the program of another clean
-# build of the commit (byte for byte this one's), signed the same way, gives
-# the same signed program and download.
+# Signs a build's download with a certificate made here for the run and checks the signature, the download, and
+# that another clean build's program (byte for byte this one's), signed the same way, gives the same bytes.
 # usage: check-signing.sh SOURCE_DIR BUILD_DIR OTHER_EXE EXE ZIP   (BUILD_DIR is reconfigured to sign)
 set -euo pipefail
 source=$1 build=$2 other=$3 exe=$4 zip=$5
 signed=$build/signed/${exe##*/} work=$(mktemp -d "${TMPDIR:-/tmp}/resolvo-signing.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-start=$SECONDS
 # shellcheck source=../checks.sh
 . "$(dirname "$0")/../checks.sh"
 package() { # configured with the settings given, if any; the output shown only when it fails
@@ -32,9 +29,6 @@ check "the digest is SHA-256" grep -q '^Message digest algorithm *: SHA256' <<<"
 check "the signing time is $time" grep -qF "Signing time: $(date -u -d "@$time" '+%b %e %H:%M:%S %Y GMT')" \
     <<<"$verified"
 check "the download holds the signed program" cmp -s <(unzip -p "$build/$zip" "${exe##*/}") "$signed"
-{ head -c 4096 && head -c 1 | tr '\000-\377' '\001-\377\000' && cat; } <"$signed" >"$work/changed.exe"
-verified=$(osslsigncode verify -CAfile "$work/certificate.pem" -in "$work/changed.exe" 2>&1) || true
-check "a changed byte fails verification" grep -q '^Failed$' <<<"$verified"
 
 # Ninja takes the other build's program, newer than the signed copy, to sign and pack again.
 cp "$signed" "$build/$zip" "$work/"
@@ -42,5 +36,4 @@ cp "$other" "$build/$exe"
 package
 check "the other build's signed program is the same" cmp "$work/${signed##*/}" "$signed"
 check "the other build's signed download is the same" cmp "$work/${zip##*/}" "$build/$zip"
-echo "signed twice and checked in $((SECONDS - start)) s"
 finish_checks
