@@ -31,20 +31,17 @@ enum class Op { RESOLVO_RECORDED_OPS(RESOLVO_OP_ENUMERATOR) };
 
 const char* OpName(Op op) noexcept;
 
-// A Platform for unit tests. It journals every call ("RunCommand hidden,
-// wait: <command line>", "ShowMessage yes/no: <text>", "Pause 5000", ...),
-// answers message boxes from a script and fails the calls it is told to;
-// every other call succeeds.
+// A Platform for unit tests. It journals every call ("RunCommand hidden, wait: <command line>",
+// "ShowMessage yes/no: <text>", "Pause 5000", ...), answers message boxes from a script and fails the calls
+// it is told to; every other call succeeds.
 //
-// Files are real files: a Windows-style path has its backslashes turned into
-// slashes. Linux has neither attribute bits nor share modes, so both are kept
-// here, with Windows' rules: a read-only file cannot be replaced or deleted;
-// a file with an open writer, or one another program holds, cannot be read,
-// replaced, renamed or deleted (its attributes can still be set); a file that
-// takes another's place keeps its own attributes and owner; a move over a
-// link replaces the link. Time passes only in Pause.
-// A Replace made to fail with 1177 leaves the files as ReplaceFile does then:
-// the target under the backup name, the replacement under its own.
+// Files are real files: a Windows-style path has its backslashes turned into slashes. Linux has neither
+// attribute bits nor share modes, so both are kept here, with Windows' rules: a read-only file cannot be
+// replaced or deleted; a file with an open writer, or one another program holds, cannot be read, replaced,
+// renamed or deleted (its attributes can still be set); a file that takes another's place keeps its own
+// attributes and owner; a move over a link replaces the link. Time passes only in Pause. A Replace made to
+// fail with 1177 leaves the files as ReplaceFile does then: the target under the backup name, the
+// replacement under its own.
 class RecordingPlatform : public Platform {
 public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
@@ -73,6 +70,7 @@ public:
     void GiveAttributes(const std::string& path, std::uint32_t bits);
     // Another program holds the file, sharing nothing, until the pauses add up to the time.
     void HoldFile(const std::string& path, int untilMs);
+    int ElapsedMs() const noexcept { return elapsedMs_; }  // the pauses, added up
 
     std::vector<std::string> journal;  // "<Op> <subject>"
     int writes = 0;

@@ -5,10 +5,9 @@
 
 namespace resolvo::testing {
 
-// A fresh folder for one test, removed with everything in it afterwards.
-// Names below it are written with '/'; PathOf gives the path the platform
-// takes, with backslashes (which the recording platform turns back). Write
-// makes parent folders and returns PathOf; Read of a missing file is empty.
+// A fresh folder for one test, removed with everything in it afterwards. Names below it are written with
+// '/'; PathOf gives the path the platform takes, with backslashes (which the recording platform turns back).
+// Write makes parent folders and returns PathOf; Read of a missing file is empty.
 class TempDir {
 public:
     TempDir();
