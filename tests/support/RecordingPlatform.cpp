@@ -41,9 +41,8 @@ public:
     ~DiskFileWriter() override { Release(); }
 
     void Write(std::string_view bytes) override {
-        platform_.Enter(Op::Write, path_, false);
+        platform_.Enter(Op::Write, path_);
         std::fwrite(bytes.data(), 1, bytes.size(), file_);
-        ++platform_.writes;
     }
 
     // A failure to close is one a test sets up (the disk of the tests has room).
@@ -76,10 +75,6 @@ std::optional<std::string> RecordingPlatform::ReadSetting(const std::string& key
     return values->second.at(name);
 }
 
-void RecordingPlatform::FailOn(Op op, int nth, std::string subjectContains, std::uint32_t code) {
-    faults_.push_back({op, nth, std::move(subjectContains), code});
-}
-
 void RecordingPlatform::GiveAttributes(const std::string& path, std::uint32_t bits) {
     attributes_[DiskPath(path)] = bits;
 }
@@ -99,10 +94,8 @@ std::vector<std::string> RecordingPlatform::CallsOf(Op op) const {
     return subjects;
 }
 
-void RecordingPlatform::Enter(Op op, const std::string& subject, bool journalIt) {
-    if (journalIt) {
-        journal.push_back(std::string(OpName(op)) + " " + subject);
-    }
+void RecordingPlatform::Enter(Op op, const std::string& subject) {
+    journal.push_back(std::string(OpName(op)) + " " + subject);
     for (Fault& fault : faults_) {
         if (fault.op == op && subject.find(fault.subjectContains) != std::string::npos &&
             (++fault.seen == fault.nth || fault.nth == 0)) {

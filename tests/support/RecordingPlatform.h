@@ -66,17 +66,18 @@ public:
     // The nth call of op whose journal subject contains the text (0: every
     // such call) raises a Failure with the code.
     void FailOn(Op op, int nth = 0, std::string subjectContains = {},
-                std::uint32_t code = error_code::AccessDenied);
+                std::uint32_t code = error_code::AccessDenied) {
+        faults_.push_back({op, nth, std::move(subjectContains), code});
+    }
     void GiveAttributes(const std::string& path, std::uint32_t bits);
     // Another program holds the file, sharing nothing, until the pauses add up to the time.
     void HoldFile(const std::string& path, int untilMs);
     int ElapsedMs() const noexcept { return elapsedMs_; }  // the pauses, added up
 
-    std::vector<std::string> journal;  // "<Op> <subject>"
-    int writes = 0;
+    std::vector<std::string> journal;               // "<Op> <subject>"
     std::vector<std::string> CallsOf(Op op) const;  // subjects only
     // Journals the call and raises the failure set up for it; the writers use it too.
-    void Enter(Op op, const std::string& subject, bool journalIt = true);
+    void Enter(Op op, const std::string& subject);
     std::set<std::string> openWriters;  // by disk path
 
     std::string SystemDirectory() override { return Answer(Op::SystemDirectory, systemDirectory); }

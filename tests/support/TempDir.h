@@ -19,7 +19,7 @@ public:
     std::string PathOf(const std::string& relative) const;
     std::string Write(const std::string& relative, const std::string& bytes) const;
     std::string Read(const std::string& relative) const;
-    bool Exists(const std::string& relative) const;
+    bool Exists(const std::string& relative) const { return std::filesystem::exists(path_ / relative); }
 
 private:
     std::filesystem::path path_;

@@ -67,11 +67,11 @@ std::string Exported(const std::string& backup) {
     return "REGEDIT4\r\n\r\n[" + (backup == "winsockbak.reg" ? Key : Key + "2") + "]\r\n";
 }
 
-std::string QuotedAfter(const std::string& command, const std::string& switchText) {
+// The name of the file the command gives after the switch.
+std::string FileAfter(const std::string& command, const std::string& switchText) {
     const std::size_t start = command.find(switchText + '"') + switchText.size() + 1;
-    std::string path = command.substr(start, command.find('"', start) - start);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+    const std::string path = command.substr(start, command.find('"', start) - start);
+    return path.substr(path.rfind('\\') + 1);
 }
 
 // The program folder F and the private folder A are temporary ones. The registry editor exports the keys
@@ -96,14 +96,12 @@ struct ResetRun {
         platform.settings[Winsock2Parameters]["Current_Protocol_Catalog"] = "Protocol_Catalog5";
         platform.onCommand = [this](const std::string& command) {
             if (command.find(" /e ") != std::string::npos) {
-                const std::string path = QuotedAfter(command, "/e ");
-                const std::string name = fs::path(path).filename().string();
+                const std::string name = FileAfter(command, "/e ");
                 if (exports.count(name) != 0) {
-                    std::ofstream(path, std::ios::binary)
-                        << (emptyExports.count(name) != 0 ? "" : Exported(name));
+                    dir.Write("resolvo.0f1e/" + name, emptyExports.count(name) != 0 ? "" : Exported(name));
                 }
             } else if (command.find(" /s ") != std::string::npos) {
-                const std::string name = fs::path(QuotedAfter(command, "/s ")).filename().string();
+                const std::string name = FileAfter(command, "/s ");
                 if (takes.count(name) == 0 || dir.Read("resolvo.0f1e/" + name) != Shipped(name)) {
                     return;
                 }
