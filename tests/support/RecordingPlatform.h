@@ -45,8 +45,7 @@ const char* OpName(Op op) noexcept;
 class RecordingPlatform : public Platform {
 public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
-    // The system directory's alias for a 32-bit program on 64-bit Windows;
-    // empty where there is none (the system directory is given then).
+    // The alias of the system directory for 32-bit code on 64-bit Windows; empty where there is none.
     std::string nativeSystemDirectory;
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<std::string> programs;  // files outside the test's folders that exist
@@ -63,8 +62,7 @@ public:
     // The machine's settings: string values by key and name, as read (expanded).
     std::map<std::string, std::map<std::string, std::string>> settings;
 
-    // The nth call of op whose journal subject contains the text (0: every
-    // such call) raises a Failure with the code.
+    // The nth call of op (0: every one) whose journal subject holds the text fails with the code.
     void FailOn(Op op, int nth = 0, std::string subjectContains = {},
                 std::uint32_t code = error_code::AccessDenied) {
         faults_.push_back({op, nth, std::move(subjectContains), code});
@@ -148,8 +146,7 @@ private:
 
     std::uint32_t AttributesOf(const std::string& path) const;
     std::string OwnerOf(const std::string& path) const;
-    // Raises what Windows raises for a file that is missing, or, to be
-    // changed (free), in use or read-only.
+    // Raises what Windows raises for a file that is missing, or, to be changed (free), in use or read-only.
     void Require(Op op, const std::string& path, bool free) const;
     void Move(const std::string& from, const std::string& to);
 

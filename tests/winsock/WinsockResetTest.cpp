@@ -199,8 +199,6 @@ TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffec
         {"the private folder is refused",
          [](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); }, Commands{Renew}, none,
          NothingSaved},
-        {"the program's folder is unknown", [](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); },
-         noImport, none, NothingSaved},
         {"the second copy cannot take the backup's name",
          [](ResetRun& r) { r.platform.FailOn(Op::MoveOver, 2); }, first, firstOnly, SavedFirst},
         {"the first settings file cannot be written",
