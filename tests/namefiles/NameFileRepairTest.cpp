@@ -15,6 +15,7 @@
 namespace resolvo::namefiles {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::Op;
 using namespace std::string_literals;
 
@@ -26,9 +27,7 @@ struct EtcScene {
     EtcScene() { platform.systemDirectory = dir.PathOf("sys"); }
 
     std::string Path(const std::string& name) const { return dir.PathOf("sys/drivers/etc/" + name); }
-    std::filesystem::path Disk(const std::string& name) const {
-        return dir.Path() / ("sys/drivers/etc/" + name);
-    }
+    fs::path Disk(const std::string& name) const { return dir.Path() / ("sys/drivers/etc/" + name); }
     void Put(const std::string& name, const std::string& bytes, std::uint32_t bits = 0) {
         dir.Write("sys/drivers/etc/" + name, bytes);
         if (bits != 0) {
@@ -95,8 +94,8 @@ TEST(NameFiles, CommentsOutTheEntriesNamingTheHostAndKeepsEveryOtherByte) {
         // A read-only file is repaired all the same; 0x800 (compressed) is a bit Windows only reports.
         scene.Put("hosts", before, ReadOnly | 0x800);
         scene.Put("lmhosts", before);
-        const auto written = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
-        std::filesystem::last_write_time(scene.Disk("lmhosts"), written);
+        const auto written = fs::file_time_type::clock::now() - std::chrono::hours(1);
+        fs::last_write_time(scene.Disk("lmhosts"), written);
         EXPECT_EQ(scene.Repair(host), code);
         EXPECT_EQ(scene.Get("hosts"), after);
         EXPECT_EQ(scene.Get("lmhosts"), after);
@@ -105,7 +104,7 @@ TEST(NameFiles, CommentsOutTheEntriesNamingTheHostAndKeepsEveryOtherByte) {
         const std::optional<std::string> backup = code == 0 ? std::optional(before) : std::nullopt;
         EXPECT_EQ(scene.Find("hosts.rv2"), backup);
         EXPECT_EQ(scene.Find("lmhosts.rv2"), backup);
-        EXPECT_EQ(std::filesystem::last_write_time(scene.Disk("lmhosts")) == written, before == after);
+        EXPECT_EQ(fs::last_write_time(scene.Disk("lmhosts")) == written, before == after);
         EXPECT_TRUE(scene.TemporaryFiles().empty());
     }
 }
@@ -139,11 +138,11 @@ TEST(NameFiles, RepairsTheFilesInTheFolderWindowsReadsThemFrom) {
     const std::vector<std::string> folders{
         "sys/drivers/etc", "elsewhere", "sys/drivers/other", "native/drivers/other", "C:/elsewhere",
         "C:elsewhere",     "sys2"};
-    const std::filesystem::path home = std::filesystem::current_path();
+    const fs::path home = fs::current_path();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         EtcScene scene;
-        std::filesystem::current_path(scene.dir.Path());
+        fs::current_path(scene.dir.Path());
         for (const std::string& folder : folders) {
             scene.dir.Write(folder + "/hosts", hosts);
         }
@@ -164,7 +163,7 @@ TEST(NameFiles, RepairsTheFilesInTheFolderWindowsReadsThemFrom) {
             EXPECT_EQ(scene.dir.Read(other + "/hosts.rv2"), repaired ? hosts : "") << other;
             EXPECT_EQ(scene.dir.Exists(other + "/lmhosts"), repaired) << other;
         }
-        std::filesystem::current_path(home);
+        fs::current_path(home);
     }
 }
 
@@ -232,11 +231,10 @@ TEST(NameFiles, AReplaceThatStopsHalfWayLosesNothing) {
         scene.Put(foreign[2], "held", ReadOnly | HiddenSystem);
         scene.platform.HoldFile(scene.Path(foreign[2]), 1 << 30);
         if (killed) {
-            std::filesystem::remove(scene.Disk("hosts"));
+            fs::remove(scene.Disk("hosts"));
             scene.Put("hosts.99-2.resolvo.tmp", old, ReadOnly | HiddenSystem);
-            std::filesystem::last_write_time(
-                scene.Disk("hosts.99-2.resolvo.tmp"),
-                std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+            fs::last_write_time(scene.Disk("hosts.99-2.resolvo.tmp"),
+                                fs::file_time_type::clock::now() - std::chrono::hours(1));
             scene.Put("hosts.99-1.resolvo.tmp", fixed);
         }
         if (replaceFails != 0) {
@@ -323,13 +321,13 @@ TEST(NameFiles, LaterRepairsKeepTheFirstBackupsAndRecreateMissingFiles) {
     scene.Put("hosts", hosts, hostsBits);
     scene.Put("lmhosts", lmhosts);
     EXPECT_EQ(scene.Repair("example.com"), 0u);
-    std::filesystem::remove(scene.Disk("hosts"));
+    fs::remove(scene.Disk("hosts"));
     EXPECT_EQ(scene.Repair("a.lan"), 0u);
     EXPECT_EQ(scene.Find("hosts"), ""s);
     EXPECT_EQ(scene.Bits("hosts"), hostsBits);
     EXPECT_EQ(scene.Get("lmhosts.rv2"), lmhosts);
-    std::filesystem::remove(scene.Disk("hosts"));
-    std::filesystem::remove(scene.Disk("lmhosts"));
+    fs::remove(scene.Disk("hosts"));
+    fs::remove(scene.Disk("lmhosts"));
     NameFileRepair(scene.platform, scene.platform, "8").RepairNameFiles({"other.lan"});
     EXPECT_EQ(scene.Get("hosts.rv2") + scene.Get("lmhosts.rv2"), hosts + lmhosts);
     EXPECT_EQ(scene.Bits("hosts") | scene.Bits("lmhosts"), 0x80u);  // FILE_ATTRIBUTE_NORMAL

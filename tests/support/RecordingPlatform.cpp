@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,11 +20,6 @@ const char* OpName(Op op) noexcept {
 }
 
 namespace {
-
-std::string DiskPath(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
 
 bool Exists(const std::string& diskPath) {
     std::error_code error;
@@ -73,14 +67,6 @@ std::optional<std::string> RecordingPlatform::ReadSetting(const std::string& key
         return std::nullopt;
     }
     return values->second.at(name);
-}
-
-void RecordingPlatform::GiveAttributes(const std::string& path, std::uint32_t bits) {
-    attributes_[DiskPath(path)] = bits;
-}
-
-void RecordingPlatform::HoldFile(const std::string& path, int untilMs) {
-    heldUntil_[DiskPath(path)] = untilMs;
 }
 
 std::vector<std::string> RecordingPlatform::CallsOf(Op op) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -30,6 +31,12 @@ enum class Op { RESOLVO_RECORDED_OPS(RESOLVO_OP_ENUMERATOR) };
 // clang-format on
 
 const char* OpName(Op op) noexcept;
+
+// Where the recording platform keeps a file a Windows-style path names.
+inline std::string DiskPath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
 
 // A Platform for unit tests. It journals every call ("RunCommand hidden, wait: <command line>",
 // "ShowMessage yes/no: <text>", "Pause 5000", ...), answers message boxes from a script and fails the calls
@@ -67,9 +74,9 @@ public:
                 std::uint32_t code = error_code::AccessDenied) {
         faults_.push_back({op, nth, std::move(subjectContains), code});
     }
-    void GiveAttributes(const std::string& path, std::uint32_t bits);
+    void GiveAttributes(const std::string& path, std::uint32_t bits) { attributes_[DiskPath(path)] = bits; }
     // Another program holds the file, sharing nothing, until the pauses add up to the time.
-    void HoldFile(const std::string& path, int untilMs);
+    void HoldFile(const std::string& path, int untilMs) { heldUntil_[DiskPath(path)] = untilMs; }
     int ElapsedMs() const noexcept { return elapsedMs_; }  // the pauses, added up
 
     std::vector<std::string> journal;               // "<Op> <subject>"

@@ -168,12 +168,10 @@ struct ResetCase {
 };
 
 // Each key is imported only over a backup this run put beside the program, from the private folder, which
-// is removed again; the settings are read back after the imports, and where they do not hold, or an import
-// was not made, the user is told once the window is up. Every command starts even when others cannot, and
-// none by bare name. The window is activated after the pause. A backup made now is a file of its own in
-// place of the link, and what the links named is as it was; where nothing was exported, the earlier one
-// stays. Private folders an earlier run left go, with their files, before a new one is made; one whose file
-// is still held stays, and the reset goes on.
+// is removed again; where the settings read back do not hold, or an import was not made, the user is told
+// once the window is up. Every command starts even when others cannot. A backup made now replaces the link,
+// not what it names; where nothing was exported, the earlier one stays. Folders an earlier run left go
+// before a new one is made; one whose file is still held stays, and the reset goes on.
 TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffect) {
     const Commands all{Export1, Export2, Import1, Import2, Renew};
     const Commands first{Export1, Export2, Import1, Renew};
