@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -22,11 +21,6 @@ const char* OpName(Op op) noexcept {
 
 namespace {
 
-std::string DiskPath(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 bool Exists(const std::string& diskPath) {
     std::error_code error;
     return fs::is_regular_file(diskPath, error);
@@ -41,9 +35,8 @@ public:
     ~DiskFileWriter() override { Release(); }
 
     void Write(std::string_view bytes) override {
-        platform_.Enter(Op::Write, path_, false);
+        platform_.Enter(Op::Write, path_);
         std::fwrite(bytes.data(), 1, bytes.size(), file_);
-        ++platform_.writes;
     }
 
     // A failure to close is one a test sets up (the disk of the tests has room).
@@ -76,18 +69,6 @@ std::optional<std::string> RecordingPlatform::ReadSetting(const std::string& key
     return values->second.at(name);
 }
 
-void RecordingPlatform::FailOn(Op op, int nth, std::string subjectContains, std::uint32_t code) {
-    faults_.push_back({op, nth, std::move(subjectContains), code});
-}
-
-void RecordingPlatform::GiveAttributes(const std::string& path, std::uint32_t bits) {
-    attributes_[DiskPath(path)] = bits;
-}
-
-void RecordingPlatform::HoldFile(const std::string& path, int untilMs) {
-    heldUntil_[DiskPath(path)] = untilMs;
-}
-
 std::vector<std::string> RecordingPlatform::CallsOf(Op op) const {
     const std::string prefix = std::string(OpName(op)) + " ";
     std::vector<std::string> subjects;
@@ -99,10 +80,8 @@ std::vector<std::string> RecordingPlatform::CallsOf(Op op) const {
     return subjects;
 }
 
-void RecordingPlatform::Enter(Op op, const std::string& subject, bool journalIt) {
-    if (journalIt) {
-        journal.push_back(std::string(OpName(op)) + " " + subject);
-    }
+void RecordingPlatform::Enter(Op op, const std::string& subject) {
+    journal.push_back(std::string(OpName(op)) + " " + subject);
     for (Fault& fault : faults_) {
         if (fault.op == op && subject.find(fault.subjectContains) != std::string::npos &&
             (++fault.seen == fault.nth || fault.nth == 0)) {
@@ -224,8 +203,7 @@ void RecordingPlatform::Rename(const std::string& source, const std::string& tar
     Move(source, target);
 }
 
-// As MoveFileEx does with MOVEFILE_REPLACE_EXISTING: a folder or a
-// read-only file under the target name is not replaced.
+// As MoveFileEx with MOVEFILE_REPLACE_EXISTING: a folder or read-only file under the target name stays.
 void RecordingPlatform::MoveOver(const std::string& source, const std::string& target) {
     Enter(Op::MoveOver, source + " -> " + target);
     Require(Op::MoveOver, source, true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -31,25 +32,27 @@ enum class Op { RESOLVO_RECORDED_OPS(RESOLVO_OP_ENUMERATOR) };
 
 const char* OpName(Op op) noexcept;
 
-// A Platform for unit tests. It journals every call ("RunCommand hidden,
-// wait: <command line>", "ShowMessage yes/no: <text>", "Pause 5000", ...),
-// answers message boxes from a script and fails the calls it is told to;
-// every other call succeeds.
+// Where the recording platform keeps a file a Windows-style path names.
+inline std::string DiskPath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// A Platform for unit tests. It journals every call ("RunCommand hidden, wait: <command line>",
+// "ShowMessage yes/no: <text>", "Pause 5000", ...), answers message boxes from a script and fails the calls
+// it is told to; every other call succeeds.
 //
-// Files are real files: a Windows-style path has its backslashes turned into
-// slashes. Linux has neither attribute bits nor share modes, so both are kept
-// here, with Windows' rules: a read-only file cannot be replaced or deleted;
-// a file with an open writer, or one another program holds, cannot be read,
-// replaced, renamed or deleted (its attributes can still be set); a file that
-// takes another's place keeps its own attributes and owner; a move over a
-// link replaces the link. Time passes only in Pause.
-// A Replace made to fail with 1177 leaves the files as ReplaceFile does then:
-// the target under the backup name, the replacement under its own.
+// Files are real files: a Windows-style path has its backslashes turned into slashes. Linux has neither
+// attribute bits nor share modes, so both are kept here, with Windows' rules: a read-only file cannot be
+// replaced or deleted; a file with an open writer, or one another program holds, cannot be read, replaced,
+// renamed or deleted (its attributes can still be set); a file that takes another's place keeps its own
+// attributes and owner; a move over a link replaces the link. Time passes only in Pause. A Replace made to
+// fail with 1177 leaves the files as ReplaceFile does then: the target under the backup name, the
+// replacement under its own.
 class RecordingPlatform : public Platform {
 public:
     std::string systemDirectory = "C:\\WINDOWS\\system32";
-    // The system directory's alias for a 32-bit program on 64-bit Windows;
-    // empty where there is none (the system directory is given then).
+    // The alias of the system directory for 32-bit code on 64-bit Windows; empty where there is none.
     std::string nativeSystemDirectory;
     std::string applicationFolder = "C:\\Tools\\Fix";
     std::set<std::string> programs;  // files outside the test's folders that exist
@@ -66,19 +69,20 @@ public:
     // The machine's settings: string values by key and name, as read (expanded).
     std::map<std::string, std::map<std::string, std::string>> settings;
 
-    // The nth call of op whose journal subject contains the text (0: every
-    // such call) raises a Failure with the code.
+    // The nth call of op (0: every one) whose journal subject holds the text fails with the code.
     void FailOn(Op op, int nth = 0, std::string subjectContains = {},
-                std::uint32_t code = error_code::AccessDenied);
-    void GiveAttributes(const std::string& path, std::uint32_t bits);
+                std::uint32_t code = error_code::AccessDenied) {
+        faults_.push_back({op, nth, std::move(subjectContains), code});
+    }
+    void GiveAttributes(const std::string& path, std::uint32_t bits) { attributes_[DiskPath(path)] = bits; }
     // Another program holds the file, sharing nothing, until the pauses add up to the time.
-    void HoldFile(const std::string& path, int untilMs);
+    void HoldFile(const std::string& path, int untilMs) { heldUntil_[DiskPath(path)] = untilMs; }
+    int ElapsedMs() const noexcept { return elapsedMs_; }  // the pauses, added up
 
-    std::vector<std::string> journal;  // "<Op> <subject>"
-    int writes = 0;
+    std::vector<std::string> journal;               // "<Op> <subject>"
     std::vector<std::string> CallsOf(Op op) const;  // subjects only
     // Journals the call and raises the failure set up for it; the writers use it too.
-    void Enter(Op op, const std::string& subject, bool journalIt = true);
+    void Enter(Op op, const std::string& subject);
     std::set<std::string> openWriters;  // by disk path
 
     std::string SystemDirectory() override { return Answer(Op::SystemDirectory, systemDirectory); }
@@ -149,8 +153,7 @@ private:
 
     std::uint32_t AttributesOf(const std::string& path) const;
     std::string OwnerOf(const std::string& path) const;
-    // Raises what Windows raises for a file that is missing, or, to be
-    // changed (free), in use or read-only.
+    // Raises what Windows raises for a file that is missing, or, to be changed (free), in use or read-only.
     void Require(Op op, const std::string& path, bool free) const;
     void Move(const std::string& from, const std::string& to);
 

@@ -44,8 +44,4 @@ std::string TempDir::Read(const std::string& relative) const {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool TempDir::Exists(const std::string& relative) const {
-    return fs::exists(path_ / relative);
-}
-
 }  // namespace resolvo::testing

@@ -40,9 +40,9 @@ const std::map<std::string, std::string> KnownValues{{"WinSock_Registry_Version"
 
 const std::string NotReset = "Resolvo could not reset the network settings of Windows (Winsock)";
 const std::string Advice =
-    "\r\n\r\nRestart Windows and run Resolvo again. If this message comes back, import the files \"winsock.reg\" "
-    "and \"winsock2.reg\" that came with Resolvo by hand (double-click each, as administrator), and restart "
-    "Windows.";
+    "\r\n\r\nRestart Windows and run Resolvo again. If this message comes back, import the files "
+    "\"winsock.reg\" and \"winsock2.reg\" that came with Resolvo by hand (double-click each, as "
+    "administrator), and restart Windows.";
 std::string Saved(const std::string& files) {
     return NotReset + ".\r\n\r\nThe settings as they were are saved in " + files + " in F\\." + Advice;
 }
@@ -62,23 +62,23 @@ std::string Shipped(const std::string& name) {
     return content;
 }
 
-std::string Exported(const std::string& key) {
-    return "REGEDIT4\r\n\r\n[" + key + "]\r\n";
+// What the registry editor exports into a backup of that name.
+std::string Exported(const std::string& backup) {
+    return "REGEDIT4\r\n\r\n[" + (backup == "winsockbak.reg" ? Key : Key + "2") + "]\r\n";
 }
 
-std::string QuotedAfter(const std::string& command, const std::string& switchText) {
+// The name of the file the command gives after the switch.
+std::string FileAfter(const std::string& command, const std::string& switchText) {
     const std::size_t start = command.find(switchText + '"') + switchText.size() + 1;
-    std::string path = command.substr(start, command.find('"', start) - start);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
+    const std::string path = command.substr(start, command.find('"', start) - start);
+    return path.substr(path.rfind('\\') + 1);
 }
 
-// The program folder F and the private folder A are temporary ones. The
-// registry editor exports the keys asked for, unless told not to, and an
-// import takes effect where it is told to and the file is the shipped one.
-// Before the run, the machine's Winsock keys are missing and a catalog is
-// another one, and a program of the user has put links under the backups'
-// names, to two files of Windows.
+// The program folder F and the private folder A are temporary ones. The registry editor exports the keys
+// asked for, unless told not to, and an import takes effect where it is told to and the file is the shipped
+// one. Before the run, the machine's Winsock keys are missing and a catalog is another one, a program of the
+// user has put links under the backups' names, to two files of Windows, and an earlier run has left two
+// private folders, one with files in it.
 struct ResetRun {
     ResetRun() {
         platform.applicationFolder = folder;
@@ -88,23 +88,21 @@ struct ResetRun {
         dir.Write("system.ini", "[drivers]");
         fs::create_symlink(dir.Path() / "win.ini", dir.Path() / "F" / "winsockbak.reg");
         fs::create_hard_link(dir.Path() / "system.ini", dir.Path() / "F" / "winsock2bak.reg");
+        dir.Write("left.1/held.reg", "x");
+        dir.Write("left.1/winsock.reg", "x");
+        fs::create_directory(dir.Path() / "left.2");
+        platform.administratorsFoldersLeft = {dir.PathOf("left.1"), dir.PathOf("left.2")};
         platform.settings[Winsock2Parameters] = KnownValues;
         platform.settings[Winsock2Parameters]["Current_Protocol_Catalog"] = "Protocol_Catalog5";
         platform.onCommand = [this](const std::string& command) {
             if (command.find(" /e ") != std::string::npos) {
-                const std::string path = QuotedAfter(command, "/e ");
-                const std::string key = command.substr(command.rfind(" \"") + 2);
-                const std::string name = fs::path(path).filename().string();
+                const std::string name = FileAfter(command, "/e ");
                 if (exports.count(name) != 0) {
-                    std::ofstream(path, std::ios::binary)
-                        << (emptyExports.count(name) != 0 ? "" : Exported(key.substr(0, key.size() - 1)));
+                    dir.Write("resolvo.0f1e/" + name, emptyExports.count(name) != 0 ? "" : Exported(name));
                 }
             } else if (command.find(" /s ") != std::string::npos) {
-                const std::string path = QuotedAfter(command, "/s ");
-                std::ifstream file(path, std::ios::binary);
-                const std::string content{std::istreambuf_iterator<char>(file), {}};
-                const std::string name = fs::path(path).filename().string();
-                if (takes.count(name) == 0 || content != Shipped(name)) {
+                const std::string name = FileAfter(command, "/s ");
+                if (takes.count(name) == 0 || dir.Read("resolvo.0f1e/" + name) != Shipped(name)) {
                     return;
                 }
                 if (name == "winsock.reg") {
@@ -163,46 +161,52 @@ struct ResetCase {
     const char* name;
     std::function<void(ResetRun&)> arrange;
     Commands commands;
-    Names backups;        // the backups this run put beside the program
-    std::string message;  // what the user is told once the window is up; empty: nothing
+    Names backups;                // the backups this run put beside the program
+    std::string message;          // what the user is told once the window is up; empty: nothing
+    bool firstLeftKept = false;   // the folder left with files in it stays
+    bool secondLeftKept = false;  // the empty folder left stays
 };
 
-// Each key is imported only over a backup this run put beside the program,
-// from the private folder, which is removed again; the settings are read
-// back after the imports, and where they do not hold, or an import was not
-// made, the user is told once the window is up. Every command starts even
-// when others cannot, and none by bare name. The window is activated after
-// the pause. A backup made now is a file of its own in place of the link,
-// and what the links named is as it was; where nothing was exported, the
-// earlier backup stays.
+// Each key is imported only over a backup this run put beside the program, from the private folder, which
+// is removed again; where the settings read back do not hold, or an import was not made, the user is told
+// once the window is up. Every command starts even when others cannot. A backup made now replaces the link,
+// not what it names; where nothing was exported, the earlier one stays. Folders an earlier run left go
+// before a new one is made; one whose file is still held stays, and the reset goes on.
 TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffect) {
+    const Commands all{Export1, Export2, Import1, Import2, Renew};
+    const Commands first{Export1, Export2, Import1, Renew};
+    const Commands second{Export1, Export2, Import2, Renew};
+    const Commands noImport{Export1, Export2, Renew};
+    const Commands noRenewal{Export1, Export2, Import1, Import2};
+    const Names both{"winsockbak.reg", "winsock2bak.reg"};
+    const Names firstOnly{"winsockbak.reg"};
+    const Names secondOnly{"winsock2bak.reg"};
+    const Names none;
     const std::vector<ResetCase> cases{
-        {"the settings take effect", [](ResetRun&) {}, {Export1, Export2, Import1, Import2, Renew},
-         {"winsockbak.reg", "winsock2bak.reg"}, ""},
-        {"a catalog stays another one", [](ResetRun& r) { r.takes = {"winsock.reg"}; },
-         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
-        {"the Winsock keys stay missing", [](ResetRun& r) { r.takes = {"winsock2.reg"}; },
-         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
-        {"the settings cannot be read back", [](ResetRun& r) { r.platform.FailOn(Op::ReadSetting); },
-         {Export1, Export2, Import1, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
+        {"the settings take effect", [](ResetRun&) {}, all, both, ""},
+        {"a catalog stays another one", [](ResetRun& r) { r.takes = {"winsock.reg"}; }, all, both, SavedBoth},
+        {"the Winsock keys stay missing", [](ResetRun& r) { r.takes = {"winsock2.reg"}; }, all, both,
+         SavedBoth},
+        {"the settings cannot be read back", [](ResetRun& r) { r.platform.FailOn(Op::ReadSetting); }, all,
+         both, SavedBoth},
         {"the first export leaves an empty file", [](ResetRun& r) { r.emptyExports = {"winsockbak.reg"}; },
-         {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
-        {"the second export cannot start", [](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 2); },
-         {Export1, Export2, Import1, Renew}, {"winsockbak.reg"}, SavedFirst},
-        {"no export writes anything", [](ResetRun& r) { r.exports.clear(); }, {Export1, Export2, Renew}, {},
+         second, secondOnly, SavedSecond},
+        {"the second export cannot start", [](ResetRun& r) { r.platform.FailOn(Op::RunCommand, 2); }, first,
+         firstOnly, SavedFirst},
+        {"no export writes anything", [](ResetRun& r) { r.exports.clear(); }, noImport, none, NothingSaved},
+        {"the private folder is refused",
+         [](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); }, Commands{Renew}, none,
          NothingSaved},
-        {"the private folder is refused", [](ResetRun& r) { r.platform.FailOn(Op::CreateAdministratorsFolder); },
-         {Renew}, {}, NothingSaved},
-        {"the program's folder is unknown", [](ResetRun& r) { r.platform.FailOn(Op::ApplicationFolder); },
-         {Export1, Export2, Renew}, {}, NothingSaved},
-        {"the first copy cannot be closed", [](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 1); },
-         {Export1, Export2, Import2, Renew}, {"winsock2bak.reg"}, SavedSecond},
-        {"the second copy cannot take the backup's name", [](ResetRun& r) { r.platform.FailOn(Op::MoveOver, 2); },
-         {Export1, Export2, Import1, Renew}, {"winsockbak.reg"}, SavedFirst},
-        {"the first settings file cannot be written", [](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 3); },
-         {Export1, Export2, Import2, Renew}, {"winsockbak.reg", "winsock2bak.reg"}, SavedBoth},
+        {"the second copy cannot take the backup's name",
+         [](ResetRun& r) { r.platform.FailOn(Op::MoveOver, 2); }, first, firstOnly, SavedFirst},
+        {"the first settings file cannot be written",
+         [](ResetRun& r) { r.platform.FailOn(Op::CloseWriter, 3); }, second, both, SavedBoth},
         {"the renewal's program is unknown", [](ResetRun& r) { r.platform.FailOn(Op::SystemDirectory); },
-         {Export1, Export2, Import1, Import2}, {"winsockbak.reg", "winsock2bak.reg"}, ""},
+         noRenewal, both, ""},
+        {"a file left is held", [](ResetRun& r) { r.platform.FailOn(Op::RemoveFile, 0, "held.reg"); }, all,
+         both, "", true},
+        {"the folders left cannot be listed",
+         [](ResetRun& r) { r.platform.FailOn(Op::AdministratorsFoldersLeft); }, all, both, "", true, true},
     };
     for (const ResetCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -216,47 +220,16 @@ TEST(WinsockReset, ImportsOverBackupsMadeNowReadsBackAndTellsWhatDidNotTakeEffec
         EXPECT_EQ(run.platform.CallsOf(Op::ShowMessage),
                   c.message.empty() ? Commands{} : Commands{"critical: " + c.message});
         for (const std::string& backup : c.backups) {
-            expected[backup] = Exported(backup == "winsockbak.reg" ? Key : Key + "2");
+            expected[backup] = Exported(backup);
         }
         EXPECT_EQ(run.ProgramFolder(), expected);
         EXPECT_EQ(run.dir.Read("win.ini") + run.dir.Read("system.ini"), "[windows][drivers]");
-    }
-}
-
-// Private folders an earlier run left go, with their files, before a new
-// one is made; one whose file is still held stays, and the reset goes on.
-TEST(WinsockReset, RemovesFoldersLeftBeforeMakingItsOwn) {
-    struct LeftCase {
-        const char* name;
-        std::function<void(ResetRun&)> arrange;
-        Names foldersKept;
-    };
-    const std::vector<LeftCase> cases{
-        {"all can go", [](ResetRun&) {}, {}},
-        {"a file is held", [](ResetRun& r) { r.platform.FailOn(Op::RemoveFile, 0, "held.reg"); }, {"left.1"}},
-        {"the folders cannot be listed",
-         [](ResetRun& r) { r.platform.FailOn(Op::AdministratorsFoldersLeft); }, {"left.1", "left.2"}},
-    };
-    for (const LeftCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        ResetRun run;
-        run.dir.Write("left.1/held.reg", "x");
-        run.dir.Write("left.1/winsock.reg", "x");
-        fs::create_directory(run.dir.Path() / "left.2");
-        run.platform.administratorsFoldersLeft = {run.dir.PathOf("left.1"), run.dir.PathOf("left.2")};
-        c.arrange(run);
-        EXPECT_EQ(run(), (Commands{Export1, Export2, Import1, Import2, Renew}));
-        Names kept;
-        for (const char* folder : {"left.1", "left.2"}) {
-            if (fs::exists(run.dir.Path() / folder)) {
-                kept.insert(folder);
-            }
-        }
-        EXPECT_EQ(kept, c.foldersKept);
+        EXPECT_EQ(fs::exists(run.dir.Path() / "left.1"), c.firstLeftKept);
+        EXPECT_EQ(fs::exists(run.dir.Path() / "left.2"), c.secondLeftKept);
         const auto& journal = run.platform.journal;
         EXPECT_EQ(std::find(journal.begin(), journal.end(), "RemoveFolder " + run.dir.PathOf("left.2")) <
                       std::find(journal.begin(), journal.end(), "CreateAdministratorsFolder "),
-                  c.foldersKept.count("left.2") == 0);
+                  !c.secondLeftKept);
     }
 }
 
