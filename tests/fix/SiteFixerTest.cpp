@@ -21,9 +21,7 @@ using testing::RecordingPlatform;
 using Seen = std::vector<std::string>;
 using namespace std::string_literals;
 
-constexpr MessageAnswer Yes = MessageAnswer::Yes;
-constexpr MessageAnswer No = MessageAnswer::No;
-constexpr MessageAnswer Ok = MessageAnswer::Ok;
+using enum MessageAnswer;
 constexpr std::uint32_t ClassNotRegistered = 0x80040154;  // REGDB_E_CLASSNOTREG, of the desktop's shell
 
 const std::string Typed = "http://www.example.com/news/today.html";
@@ -80,9 +78,9 @@ struct FixRun {
         return seen;
     }
 
-    // What was opened, or told instead, between the flush and the question.
-    Seen Opened(const std::vector<MessageAnswer>& answers) {
-        const Seen seen = (*this)(answers);
+    // What was opened, or told instead (an ok message), between the flush and the question, answered Yes.
+    Seen Opened(bool told) {
+        const Seen seen = (*this)(told ? std::vector{Ok, Yes, Ok} : std::vector{Yes, Ok});
         const auto flush = std::find(seen.begin(), seen.end(), Flush());
         return flush == seen.end() || seen.size() < 4 ? seen : Seen(flush + 1, seen.end() - 4);
     }
@@ -158,8 +156,8 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
         {"a folder in its place", Op::CreateNew, "hosts.test", error_code::AlreadyExists, {"\"hosts\""}},
         {"no etc folder", Op::CreateNew, "hosts.test", error_code::PathNotFound, {"\"hosts\""}},
         {"another error", Op::CreateNew, "hosts.test", 1117, {"\"hosts\"", "1117"}},
-        {"too long", Op::OpenForReading, "", 0, {"\"hosts\""}},
-        {"Unicode", Op::OpenForReading, "\xFF\xFE", 0, {"\"hosts\""}},
+        {"too long", Op::OpenForReading, std::string(10001, '\r'), 0, {"\"hosts\""}},
+        {"Unicode", Op::OpenForReading, "\xFF\xFE\x61\0b\0"s, 0, {"\"hosts\""}},
         {"the backup", Op::CreateNew, "hosts.rv2", error_code::DiskFull, {"\"hosts\"", "\"hosts.rv2\""}},
         {"lmhosts", Op::CreateNew, "lmhosts.test", error_code::AccessDenied, {"\"lmhosts\""}},
         {"no system directory", Op::SystemDirectory, "", error_code::PathNotFound, {"hosts and lmhosts"}},
@@ -170,8 +168,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
         SCOPED_TRACE(row.label);
         FixRun run;
         if (row.op == Op::OpenForReading) {
-            run.dir.Write("sys/drivers/etc/hosts",
-                          row.subject.empty() ? std::string(10001, '\r') : row.subject + "a\0b\0"s);
+            run.dir.Write("sys/drivers/etc/hosts", row.subject);
         } else if (row.op == Op::Rename) {
             // Windows' replace stops half way, and neither file can be moved back.
             run.platform.FailOn(Op::Replace, 0, "hosts.test", error_code::UnableToMoveReplacement2);
@@ -193,8 +190,8 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
         const std::size_t advice = message.find("\r\n\r\n");
         ASSERT_NE(advice, std::string::npos) << message;
         EXPECT_GT(advice - reason, 20u) << message;  // a reason, in words
-        const std::string todo = message.substr(advice);
-        EXPECT_TRUE(todo.find("Fix It") != std::string::npos || todo.find("Notepad") != std::string::npos)
+        EXPECT_TRUE(message.find("Fix It", advice) != std::string::npos ||
+                    message.find("Notepad", advice) != std::string::npos)
             << message;
         std::string text = message;  // alike but for the test's own folder is alike
         if (const std::size_t folder = text.find(run.platform.systemDirectory); folder != std::string::npos) {
@@ -203,8 +200,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
         EXPECT_TRUE(told.insert(text).second) << message;
         if (row.op == Op::Rename) {
             EXPECT_FALSE(run.dir.Exists("sys/drivers/etc/hosts"));
-            EXPECT_NE(message.find("next Fix It puts the newer one in its place"), std::string::npos)
-                << message;
+            EXPECT_NE(message.find("the next Fix It puts the newer one"), std::string::npos) << message;
             EXPECT_EQ(message.find("left unchanged"), std::string::npos) << message;
         } else if (row.names.front() != "\"lmhosts\"") {
             EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), before);
@@ -233,8 +229,8 @@ TEST(SiteFixer, SaysOnceInARunThatWindowsReadsTheFilesFromAnUnusualFolder) {
         const std::string& text = told.front();
         EXPECT_TRUE(text.starts_with(fails ? "critical: " : "ok: ")) << text;
         EXPECT_NE(text.find(folder + "\\"), std::string::npos) << text;
-        EXPECT_TRUE(text.find("usual folder, drivers\\etc") != std::string::npos ||
-                    text.find("usual one, drivers\\etc") != std::string::npos)
+        EXPECT_NE(text.find(fails ? "usual one, drivers\\etc" : "usual folder, drivers\\etc"),
+                  std::string::npos)
             << text;
         EXPECT_EQ(run.dir.Read("elsewhere/hosts"), fails ? Hosts : Repaired);
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"), Hosts);
@@ -302,17 +298,15 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
             if (!route.shellToken) {
                 run.platform.FailOn(Op::RunAsShellUser);
             }
-            if (route.programFiles) {
-                run.platform.programFilesFolder = R"(D:\Programme)";
-            } else {
+            run.platform.programFilesFolder = R"(D:\Programme)";
+            if (!route.programFiles) {
                 run.platform.FailOn(Op::ProgramFilesFolder, 0, {}, 0x80004005);  // E_FAIL
             }
             if (route.internetExplorer) {
                 run.platform.programs.insert(iexplore);
             }
             const Seen& opened = token.startsDirectly ? route.direct : route.asDesktopUser;
-            const bool told = opened.back().starts_with("ok: ");
-            EXPECT_EQ(run.Opened(told ? std::vector{Ok, Yes, Ok} : std::vector{Yes, Ok}), opened)
+            EXPECT_EQ(run.Opened(opened.back().starts_with("ok: ")), opened)
                 << token.kind << ", " << route.machine;
         }
     }
@@ -326,10 +320,10 @@ struct LongAddress {
     bool started;
 };
 
-// The shell process's token starts a command line of 1,023 characters and its end at most, counted as
-// Windows counts them: one for each character of the Basic Multilingual Plane, two for one beyond it. The
-// other routes take longer ones.
+// The shell process's token starts a command line of at most 1,023 characters and its end, counted as
+// Windows counts them (two for a character beyond the Basic Multilingual Plane); other routes take more.
 TEST(SiteFixer, SaysSoWhereAnAddressIsTooLongForTheRouteLeft) {
+    using enum Elevation;
     const std::string head = "http://x.com/";
     // The quoted browser, a blank and the quoted address.
     const std::size_t room = 1023 - (BrowserPath.size() + 2) - 1 - 2 - head.size();
@@ -337,14 +331,12 @@ TEST(SiteFixer, SaysSoWhereAnAddressIsTooLongForTheRouteLeft) {
     const std::string u = "\xC3\xBC";             // one character, two bytes
     const std::string clef = "\xF0\x9D\x84\x9E";  // two characters, four bytes
     const LongAddress cases[] = {
-        {"the longest", longest, Elevation::Elevated, false, true},
-        {"one more", longest + "a", Elevation::Elevated, false, false},
-        {"the longest, with characters of two bytes", head + std::string(room - 2, 'a') + u + u,
-         Elevation::Elevated, false, true},
-        {"with a character beyond the plane", head + std::string(room - 1, 'a') + clef, Elevation::Elevated,
-         false, false},
-        {"one more, through the desktop's shell", longest + "a", Elevation::Elevated, true, true},
-        {"one more, started directly", longest + "a", Elevation::NotElevated, false, true},
+        {"the longest", longest, Elevated, false, true},
+        {"one more", longest + "a", Elevated, false, false},
+        {"the longest, 2-byte characters", head + std::string(room - 2, 'a') + u + u, Elevated, false, true},
+        {"a character beyond the plane", head + std::string(room - 1, 'a') + clef, Elevated, false, false},
+        {"one more, through the desktop's shell", longest + "a", Elevated, true, true},
+        {"one more, started directly", longest + "a", NotElevated, false, true},
     };
     const std::string tooLong =
         "ok: Resolvo did not start your web browser, because this address is too long for Resolvo to hand on "
@@ -357,14 +349,13 @@ TEST(SiteFixer, SaysSoWhereAnAddressIsTooLongForTheRouteLeft) {
         }
         const std::string quoted = '"' + row.address + '"';
         Seen expected{"OpenAsDesktopUser " + BrowserPath + ' ' + quoted};
-        if (row.elevation == Elevation::NotElevated) {
+        if (row.elevation == NotElevated) {
             expected = {Browser + quoted};
         } else if (!row.desktopShell) {
             expected.push_back(row.started ? "RunAsShellUser \"" + BrowserPath + "\" " + quoted
                                            : tooLong + row.address);
         }
-        EXPECT_EQ(run.Opened(row.started ? std::vector{Yes, Ok} : std::vector{Ok, Yes, Ok}), expected)
-            << row.what;
+        EXPECT_EQ(run.Opened(!row.started), expected) << row.what;
     }
 }
 
@@ -374,9 +365,8 @@ struct AddressKind {
     std::string opened;  // the one argument the browser is given
 };
 
-// A name file maps names to addresses: an address typed as one is never looked for in either file, even
-// where a line holds it, and the fix goes on. Whatever was typed, the browser gets it as a web address in
-// one argument.
+// Name files map names to addresses: an IP address typed is never looked for in them, even where a line
+// holds it, and the fix goes on. Whatever was typed, the browser gets a web address in one argument.
 TEST(SiteFixer, LooksOnlyForANameAndHandsTheAddressOnAsOneArgument) {
     const AddressKind cases[] = {
         {"https://10.0.0.7:8080/x", false, "https://10.0.0.7:8080/x"},
@@ -386,25 +376,23 @@ TEST(SiteFixer, LooksOnlyForANameAndHandsTheAddressOnAsOneArgument) {
     };
     for (const AddressKind& row : cases) {
         FixRun run(row.typed);
-        const Seen seen = run({Yes, Ok});
+        const Seen opened{run.Flush(), Browser + '"' + row.opened + '"'};
+        EXPECT_EQ(run({Yes, Ok}), Joined({row.changesNameFiles ? Repair : Seen{}, opened, Asked, {Kept}}))
+            << row.typed;
         EXPECT_EQ(run.platform.CallsOf(Op::OpenForReading).empty(), !row.changesNameFiles) << row.typed;
         EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts") != Hosts, row.changesNameFiles) << row.typed;
-        const Seen opened{run.Flush(), Browser + '"' + row.opened + '"'};
-        EXPECT_EQ(seen, Joined({row.changesNameFiles ? Repair : Seen{}, opened, Asked, {Kept}})) << row.typed;
     }
 }
 
 // A name typed in Unicode is commented out in its ASCII form too, once.
 TEST(SiteFixer, RepairsAnInternationalNameInBothForms) {
-    FixRun run("http://b\u00FCcher.example/");
-    run.platform.asciiNames["b\u00FCcher.example"] = "xn--bcher-kva.example";
+    FixRun run("http://\u00FC.example/");
+    run.platform.asciiNames["\u00FC.example"] = "xn--tda.example";
     run.dir.Write("sys/drivers/etc/hosts",
-                  "1 b\u00FCcher.example\r\n2 xn--bcher-kva.example b\u00FCcher.example\r\n"
-                  "3 xn--bcher-kva.example\r\n");
+                  "1 \u00FC.example\r\n2 xn--tda.example \u00FC.example\r\n3 xn--tda.example\r\n");
     run({Yes, Ok});
     EXPECT_EQ(run.dir.Read("sys/drivers/etc/hosts"),
-              "#1 b\u00FCcher.example\r\n#2 xn--bcher-kva.example "
-              "b\u00FCcher.example\r\n#3 xn--bcher-kva.example\r\n");
+              "#1 \u00FC.example\r\n#2 xn--tda.example \u00FC.example\r\n#3 xn--tda.example\r\n");
 }
 
 }  // namespace
