@@ -17,19 +17,14 @@ namespace resolvo::fix {
 namespace {
 
 using testing::Op;
-using testing::RecordingPlatform;
 using Seen = std::vector<std::string>;
-using namespace std::string_literals;
 
 using enum MessageAnswer;
 constexpr std::uint32_t ClassNotRegistered = 0x80040154;  // REGDB_E_CLASSNOTREG, of the desktop's shell
 
 const std::string Typed = "http://www.example.com/news/today.html";
 const std::string BrowserPath = R"(C:\Program Files\Internet Explorer\iexplore.exe)";
-std::string Direct(const std::string& program) {
-    return "focus, no wait: \"" + program + "\" ";
-}
-const std::string Browser = Direct(BrowserPath);
+const std::string Browser = "focus, no wait: \"" + BrowserPath + "\" ";
 const Seen Repair{"put hosts.rv2", "put hosts", "put lmhosts"};
 const std::string OpenTyped = Browser + '"' + Typed + '"';
 const Seen Asked{"Pause 5000", "ActivateWindow 42", "yes/no: Did the page load successfully?"};
@@ -90,7 +85,7 @@ struct FixRun {
     }
 
     testing::TempDir dir;
-    RecordingPlatform platform;
+    testing::RecordingPlatform platform;
     testing::FakeWindow window;
     namefiles::NameFileRepair nameFiles{platform, platform, "test"};
     SiteFixer fixer{platform, nameFiles};
@@ -157,7 +152,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
         {"no etc folder", Op::CreateNew, "hosts.test", error_code::PathNotFound, {"\"hosts\""}},
         {"another error", Op::CreateNew, "hosts.test", 1117, {"\"hosts\"", "1117"}},
         {"too long", Op::OpenForReading, std::string(10001, '\r'), 0, {"\"hosts\""}},
-        {"Unicode", Op::OpenForReading, "\xFF\xFE\x61\0b\0"s, 0, {"\"hosts\""}},
+        {"Unicode", Op::OpenForReading, std::string("\xFF\xFE\x61\0b\0", 6), 0, {"\"hosts\""}},
         {"the backup", Op::CreateNew, "hosts.rv2", error_code::DiskFull, {"\"hosts\"", "\"hosts.rv2\""}},
         {"lmhosts", Op::CreateNew, "lmhosts.test", error_code::AccessDenied, {"\"lmhosts\""}},
         {"no system directory", Op::SystemDirectory, "", error_code::PathNotFound, {"hosts and lmhosts"}},
@@ -263,7 +258,7 @@ struct Routes {
 // have made, is never started. Without it the default browser gets the page.
 TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
     const std::string iexplore = R"(D:\Programme\Internet Explorer\iexplore.exe)";
-    const std::string ie = Direct(iexplore) + "\"http://x.com\"";
+    const std::string ie = "focus, no wait: \"" + iexplore + "\" \"http://x.com\"";
     const std::string asUser = "OpenAsDesktopUser " + iexplore + " \"http://x.com\"";
     const std::string withToken = "RunAsShellUser \"" + iexplore + "\" \"http://x.com\"";
     const std::string notStarted =
@@ -287,9 +282,8 @@ TEST(SiteFixer, OpensTheBrowserWithoutAdministratorRightsOrNotAtAll) {
     for (const Token& token : tokens) {
         for (const Routes& route : routes) {
             FixRun run("x.com");
-            if (token.elevation) {
-                run.platform.elevation = *token.elevation;
-            } else {
+            run.platform.elevation = token.elevation.value_or(Elevation::Elevated);
+            if (!token.elevation) {
                 run.platform.FailOn(Op::ProgramElevation);
             }
             if (!route.desktopShell) {
