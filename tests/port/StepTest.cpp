@@ -1,6 +1,4 @@
-// What a step that throws does to the procedure that runs it: a failure of
-// the system, or want of memory, skips the step; a fault of the program
-// leaves the procedure.
+// A failure of the system, or want of memory, skips the step; a fault of the program leaves the procedure.
 #include "port/Step.h"
 
 #include <gtest/gtest.h>
@@ -31,20 +29,15 @@ TEST(RunStep, SkipsFailedStepsAndLetsFaultsOfTheProgramThrough) {
     };
     for (const StepCase& row : cases) {
         SCOPED_TRACE(row.name);
-        int stepsAfter = 0;
         bool ran = false;
-        const auto procedure = [&] {
+        bool procedureWentOn = false;
+        try {
             ran = RunStep(row.step);
-            ++stepsAfter;
-        };
-        if (row.leavesTheProcedure) {
-            EXPECT_ANY_THROW(procedure());
-            EXPECT_EQ(stepsAfter, 0);
-        } else {
-            EXPECT_NO_THROW(procedure());
-            EXPECT_EQ(ran, row.ranToItsEnd);
-            EXPECT_EQ(stepsAfter, 1);
+            procedureWentOn = true;
+        } catch (...) {
         }
+        EXPECT_EQ(ran, row.ranToItsEnd);
+        EXPECT_EQ(procedureWentOn, !row.leavesTheProcedure);
     }
 }
 

@@ -1,4 +1,2 @@
-// The layout arithmetic is checked where it is defined, at compile time; the
-// windows are built for Windows only, so this has the native build check it
-// as well.
+// Layout.h checks its arithmetic at compile time: the native build compiles it too.
 #include "ui/Layout.h"
