@@ -184,7 +184,7 @@ TEST(SiteFixer, TellsWhyTheNameFilesWereLeftUnchangedAndWhatToDo) {
         const std::size_t reason = message.find(": ", 10);
         const std::size_t advice = message.find("\r\n\r\n");
         ASSERT_NE(advice, std::string::npos) << message;
-        EXPECT_GT(advice - reason, 20u) << message;  // a reason, in words
+        EXPECT_TRUE(advice - reason > 20 && message[advice - 1] == '.') << message;  // a reason, in sentences
         EXPECT_TRUE(message.find("Fix It", advice) != std::string::npos ||
                     message.find("Notepad", advice) != std::string::npos)
             << message;

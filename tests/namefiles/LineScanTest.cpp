@@ -129,7 +129,7 @@ TEST(LineScan, KeepsTheBlocksWhereTheHostMayStand) {
         {"in the last, short block", "ab.c", plain + "zzab.", "", 0, {1}},
         {"the first two characters alone", "ab.c", put(plain, 5, "ab") + plain + "zzab", "", 0, {}},
         {"a host of one character", "a", put(plain, 9, "A") + plain + "a", "", 0, {0, 2}},
-        {"a host of two characters", "ab", put(plain, 9, "aB") + plain + "zab", "", 0, {0, 2}},
+        {"a host of two characters", "ab", put(plain, 9, "aB") + put(plain, 5, "ax") + "zab", "", 0, {0, 2}},
         {"line ends in each block", "ab.c", put(plain, 0, "\r") + put(plain, 3, "\r\n\r") + "\r\n", "", 4, {}},
         {"an exact number of blocks", "ab.c", plain + put(plain, size - 3, "ab."), "", 0, {1}},
         {"the next characters beyond the end", "ab.c", put(plain, size - 1, "a") + "b", ".c", 0, {}},
