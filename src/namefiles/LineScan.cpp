@@ -145,7 +145,7 @@ bool NamesHost(std::string_view part, std::string_view host, NameFile kind) noex
 }  // namespace
 
 void CheckLineLimit(const std::string& path, std::string_view content) {
-    CheckLines(path, LinesOf(content, static_cast<std::size_t>(std::count(content.begin(), content.end(), '\r'))));
+    CheckLines(path, LinesOf(content, ScanBlocks(content, {}).LineEnds));
 }
 
 // Every byte of both files is looked at in each repair. To keep that close to
@@ -224,14 +224,10 @@ std::vector<std::size_t> MarksFor(const std::string& path, std::string_view cont
     }
     const std::size_t first = content.starts_with(Utf8Mark) ? Utf8Mark.size() : 0;
     std::size_t next = first;  // where the parts not yet read begin
-    // The scan's cheap test of the first character, then the whole one: most
-    // bytes fail the first.
-    const char head = static_cast<char>(folded[0] | 0x20);
     for (const std::size_t block : scan.CandidateBlocks) {
         const std::size_t end = std::min(block + ScanBlockSize, content.size());
         for (std::size_t at = std::max(block, next); at < end; ++at) {
-            if (static_cast<char>(content[at] | 0x20) != head || !MayStartAt(content, at, folded) ||
-                !HostAt(content, at, folded)) {
+            if (!HostAt(content, at, folded)) {
                 continue;
             }
             const std::size_t before = content.find_last_of(PartEnds, at);
